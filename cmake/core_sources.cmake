@@ -1,0 +1,5 @@
+# Widget-free sources, relative to the project root. They form the zorcore library
+# and are left out of the folder libraries.
+set(ZOR_CORE_SOURCES
+    scene/geometry.h scene/geometry.cpp
+)
