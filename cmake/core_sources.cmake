@@ -2,4 +2,7 @@
 # and are left out of the folder libraries.
 set(ZOR_CORE_SOURCES
     scene/geometry.h scene/geometry.cpp
+    io/treenumbers.h io/treenumbers.cpp
+    io/treenode.h io/treenode.cpp
+    io/treefile.h io/treefile.cpp
 )

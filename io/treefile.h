@@ -1,0 +1,37 @@
+#pragma once
+
+#include "treenode.h"
+
+#include <filesystem>
+#include <string>
+
+// A text tree bound to a file. The path is a Unicode path: from Qt, pass
+// QString::toStdU16String() (or toStdWString()), which converts implicitly.
+class TreeFile
+{
+public:
+    explicit TreeFile(std::filesystem::path path);
+
+    const std::filesystem::path &path() const { return m_path; }
+    TreeNode &root() { return m_root; }
+    const TreeNode &root() const { return m_root; }
+
+    // Writes the tree safely: into a new temporary file beside the target,
+    // flushed to the disk, then renamed over the target. Returns false, with
+    // the previous file left exactly as it was, when any step fails.
+    bool save() const;
+    // Clears the root, then reads the file into it. False when the file cannot
+    // be opened (the root stays empty); the text itself is never rejected.
+    bool load();
+    void clear() { m_root.clear(); }
+
+    TreeNode &addChild(const std::string &name) { return m_root.addChild(name); }
+    TreeNode *child(const std::string &name, bool create = false)
+    {
+        return m_root.child(name, create);
+    }
+
+private:
+    std::filesystem::path m_path;
+    TreeNode m_root;
+};

@@ -1,0 +1,534 @@
+#include "treenode.h"
+
+#include "treenumbers.h"
+
+#include <istream>
+#include <limits>
+#include <ostream>
+#include <utility>
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+// A double narrowed to float the way the hardware does it, without the
+// undefined behaviour of converting a value beyond the float range.
+float toFloat(double value)
+{
+    constexpr double largest = std::numeric_limits<float>::max();
+    if (value > largest)
+        return std::numeric_limits<float>::infinity();
+    if (value < -largest)
+        return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+std::string joinReals(std::initializer_list<double> values)
+{
+    std::string text;
+    for (double v : values) {
+        if (!text.empty())
+            text += ',';
+        text += TreeNumbers::formatReal(v);
+    }
+    return text;
+}
+
+// Reads up to count numbers of a composite value: a number as strtod reads
+// it, then exactly one byte skipped, then the next. Numbers missing at the end
+// read as 0.
+void readReals(const std::string &text, double *values, int count)
+{
+    const char *p = text.data();
+    const char *end = p + text.size();
+    for (int i = 0; i < count; ++i) {
+        const char *stop = p;
+        values[i] = TreeNumbers::parseReal(p, end, &stop);
+        p = stop < end ? stop + 1 : end;
+    }
+}
+
+} // namespace
+
+// The reader of the text tree format, one byte at a time through a buffer.
+// Levels are kept on an explicit stack instead of the call stack, so nesting
+// depth costs only memory proportional to the input.
+class TreeReader
+{
+public:
+    explicit TreeReader(std::istream &stream)
+        : m_stream(stream)
+    {
+    }
+
+    void read(TreeNode &root);
+
+private:
+    struct Line
+    {
+        std::string token;
+        std::string name;
+        std::size_t contentLength = 0;
+        bool inQuotes = false;
+        bool head = false;
+        bool mayBeNumber = true;
+        int phase = 0;
+    };
+
+    int next()
+    {
+        if (m_pos == m_end && !refill())
+            return -1;
+        return static_cast<unsigned char>(*m_pos++);
+    }
+
+    bool refill()
+    {
+        if (m_eof)
+            return false;
+        const std::streamsize got = m_stream.rdbuf()
+            ? m_stream.rdbuf()->sgetn(m_buffer.get(), static_cast<std::streamsize>(kBufferSize))
+            : 0;
+        if (got <= 0) {
+            m_eof = true;
+            return false;
+        }
+        m_pos = m_buffer.get();
+        m_end = m_pos + got;
+        return true;
+    }
+
+    // Inside quotes in a value only a quote and a backslash mean anything; the
+    // plain bytes up to the next of them are taken in one piece.
+    void takeQuotedRun(Line &line)
+    {
+        const char *start = m_pos;
+        while (m_pos < m_end && *m_pos != '"' && *m_pos != '\\')
+            ++m_pos;
+        if (m_pos != start) {
+            line.token.append(start, m_pos);
+            line.contentLength = line.token.size();
+        }
+    }
+
+    TreeNode *finishLine(Line &line, TreeNode *level);
+
+    std::istream &m_stream;
+    static constexpr std::size_t kBufferSize = 1 << 16;
+    std::unique_ptr<char[]> m_buffer { new char[kBufferSize] };
+    const char *m_pos = nullptr;
+    const char *m_end = nullptr;
+    bool m_eof = false;
+};
+
+TreeNode *TreeReader::finishLine(Line &line, TreeNode *level)
+{
+    line.token.resize(line.contentLength);
+    TreeNode &node = line.phase == 1 ? level->addChild(line.token) : level->addChild(line.name);
+    if (line.phase == 2) {
+        node.m_value = std::move(line.token);
+        const char *begin = node.m_value.data();
+        const char *end = begin + node.m_value.size();
+        if (line.mayBeNumber && begin != end) {
+            if (TreeNumbers::isWholeInteger(begin, end))
+                node.m_kind = TreeNode::Integer;
+            else if (TreeNumbers::isWholeReal(begin, end))
+                node.m_kind = TreeNode::Real;
+        }
+    }
+    TreeNode *result = line.head ? &node : level;
+    line = Line();
+    return result;
+}
+
+void TreeReader::read(TreeNode &root)
+{
+    std::vector<TreeNode *> levels { &root };
+    Line line;
+    for (;;) {
+        const int c = next();
+        if (c < 0) {
+            if (line.phase != 0)
+                finishLine(line, levels.back());
+            return;
+        }
+        if (!line.inQuotes) {
+            if ((c == ' ' || c == '\t') && line.token.empty())
+                continue;
+            if (c == '\r' || c == '\n') {
+                if (line.phase != 0) {
+                    TreeNode *level = finishLine(line, levels.back());
+                    if (level != levels.back())
+                        levels.push_back(level);
+                }
+                continue;
+            }
+        }
+        if (line.phase == 0) {
+            if (c == '<') {
+                line.head = true;
+                line.phase = 1;
+                continue;
+            }
+            line.phase = 1;
+            if (c == '"') {
+                line.inQuotes = !line.inQuotes;
+                continue;
+            }
+        } else if (c == '"') {
+            line.inQuotes = !line.inQuotes;
+            if (line.phase == 2)
+                line.mayBeNumber = false;
+            continue;
+        }
+        if (c == '\\') {
+            const int escaped = next();
+            if (escaped < 0) {
+                finishLine(line, levels.back());
+                return;
+            }
+            line.token += static_cast<char>(escaped);
+            line.contentLength = line.token.size();
+            continue;
+        }
+        if (c == '>' && line.phase == 1 && line.head) {
+            if (!line.token.empty() && line.token.front() == '/') {
+                // A closing line; what follows on it belongs to the enclosing level.
+                line = Line();
+                if (levels.size() == 1)
+                    return;
+                levels.pop_back();
+                continue;
+            }
+            levels.push_back(finishLine(line, levels.back()));
+            continue;
+        }
+        if (c == '=' && line.phase == 1) {
+            line.token.resize(line.contentLength);
+            line.name = std::move(line.token);
+            line.token.clear();
+            line.contentLength = 0;
+            line.mayBeNumber = true;
+            line.phase = 2;
+            continue;
+        }
+        line.token += static_cast<char>(c);
+        if (line.inQuotes || (c != '\t' && c != '\n' && c != '\r' && c != ' '))
+            line.contentLength = line.token.size();
+        if (line.inQuotes && line.phase == 2)
+            takeQuotedRun(line);
+    }
+}
+
+TreeNode::TreeNode(std::string name)
+    : m_name(std::move(name))
+{
+}
+
+TreeNode::~TreeNode()
+{
+    destroyChildren();
+}
+
+TreeNode::TreeNode(TreeNode &&other) noexcept
+    : m_name(std::move(other.m_name))
+    , m_value(std::move(other.m_value))
+    , m_kind(other.m_kind)
+    , m_children(std::move(other.m_children))
+{
+    other.m_kind = Text;
+}
+
+TreeNode &TreeNode::operator=(TreeNode &&other) noexcept
+{
+    if (this != &other) {
+        destroyChildren();
+        m_name = std::move(other.m_name);
+        m_value = std::move(other.m_value);
+        m_kind = other.m_kind;
+        m_children = std::move(other.m_children);
+        other.m_kind = Text;
+    }
+    return *this;
+}
+
+// Dismantles the subtree breadth-first so that no destructor recurses more
+// than one level, however deep the tree is.
+void TreeNode::destroyChildren()
+{
+    if (!m_children)
+        return;
+    ChildList pending = std::move(*m_children);
+    m_children.reset();
+    while (!pending.empty()) {
+        std::unique_ptr<TreeNode> node = std::move(pending.back());
+        pending.pop_back();
+        if (node->m_children) {
+            for (auto &grandChild : *node->m_children)
+                pending.push_back(std::move(grandChild));
+            node->m_children.reset();
+        }
+    }
+}
+
+void TreeNode::clear()
+{
+    destroyChildren();
+    m_value.clear();
+    m_kind = Text;
+}
+
+TreeNode &TreeNode::addChild(const std::string &name)
+{
+    if (!m_children)
+        m_children = std::make_unique<ChildList>();
+    m_children->push_back(std::make_unique<TreeNode>(name));
+    return *m_children->back();
+}
+
+TreeNode *TreeNode::child(const std::string &name, bool create)
+{
+    if (m_children) {
+        for (const auto &node : *m_children) {
+            if (node->m_name == name)
+                return node.get();
+        }
+    }
+    return create ? &addChild(name) : nullptr;
+}
+
+const TreeNode *TreeNode::child(const std::string &name) const
+{
+    return const_cast<TreeNode *>(this)->child(name, false);
+}
+
+std::size_t TreeNode::childCount() const
+{
+    return m_children ? m_children->size() : 0;
+}
+
+TreeNode *TreeNode::childAt(std::size_t index)
+{
+    if (!m_children || index >= m_children->size())
+        return nullptr;
+    return (*m_children)[index].get();
+}
+
+const TreeNode *TreeNode::childAt(std::size_t index) const
+{
+    return const_cast<TreeNode *>(this)->childAt(index);
+}
+
+void TreeNode::setText(const std::string &text)
+{
+    m_value = text;
+    m_kind = Text;
+}
+
+void TreeNode::setInteger(long long value)
+{
+    m_value = TreeNumbers::formatInteger(value);
+    m_kind = Integer;
+}
+
+void TreeNode::setReal(double value)
+{
+    m_value = TreeNumbers::formatReal(value);
+    m_kind = Real;
+}
+
+void TreeNode::setPoint(TreePoint point)
+{
+    m_value = joinReals({ point.x, point.y });
+    m_kind = Real;
+}
+
+void TreeNode::setPointAndValue(TreePoint point, float value)
+{
+    m_value = joinReals({ point.x, point.y, value });
+    m_kind = Real;
+}
+
+void TreeNode::setRect(TreeRect rect)
+{
+    const float width = rect.right - rect.left;
+    const float height = rect.bottom - rect.top;
+    m_value = joinReals({ rect.left, rect.top, width, height });
+    m_kind = Real;
+}
+
+void TreeNode::setRectAndValue(TreeRect rect, float value)
+{
+    const float width = rect.right - rect.left;
+    const float height = rect.bottom - rect.top;
+    m_value = joinReals({ rect.left, rect.top, width, height, value });
+    m_kind = Real;
+}
+
+long long TreeNode::toInteger() const
+{
+    const char *stop = nullptr;
+    return TreeNumbers::parseInteger(m_value.data(), m_value.data() + m_value.size(), &stop);
+}
+
+double TreeNode::toReal() const
+{
+    const char *stop = nullptr;
+    return TreeNumbers::parseReal(m_value.data(), m_value.data() + m_value.size(), &stop);
+}
+
+TreePoint TreeNode::toPoint() const
+{
+    double v[2];
+    readReals(m_value, v, 2);
+    return { toFloat(v[0]), toFloat(v[1]) };
+}
+
+TreePoint TreeNode::toPointAndValue(float &value) const
+{
+    double v[3];
+    readReals(m_value, v, 3);
+    value = toFloat(v[2]);
+    return { toFloat(v[0]), toFloat(v[1]) };
+}
+
+TreeRect TreeNode::toRect() const
+{
+    double v[4];
+    readReals(m_value, v, 4);
+    const float left = toFloat(v[0]);
+    const float top = toFloat(v[1]);
+    return { left, top, toFloat(left + v[2]), toFloat(top + v[3]) };
+}
+
+TreeRect TreeNode::toRectAndValue(float &value) const
+{
+    double v[5];
+    readReals(m_value, v, 5);
+    const float left = toFloat(v[0]);
+    const float top = toFloat(v[1]);
+    value = toFloat(v[4]);
+    return { left, top, toFloat(left + v[2]), toFloat(top + v[3]) };
+}
+
+namespace {
+
+// The output of the writer; remembers whether any byte failed to go out.
+class Sink
+{
+public:
+    explicit Sink(std::streambuf &out)
+        : m_out(out)
+    {
+    }
+
+    void put(char c) { m_ok = m_out.sputc(c) != std::char_traits<char>::eof() && m_ok; }
+    void put(const char *data, std::size_t size)
+    {
+        const auto count = static_cast<std::streamsize>(size);
+        m_ok = m_out.sputn(data, count) == count && m_ok;
+    }
+    void put(const std::string &text) { put(text.data(), text.size()); }
+    void indent(int depth)
+    {
+        for (int i = 0; i < depth; ++i)
+            put('\t');
+    }
+    bool finish() { return m_out.pubsync() == 0 && m_ok; }
+
+private:
+    std::streambuf &m_out;
+    bool m_ok = true;
+};
+
+void writeQuoted(Sink &out, const std::string &value)
+{
+    out.put('"');
+    const char *p = value.data();
+    const char *end = p + value.size();
+    while (p < end) {
+        const char *run = p;
+        while (p < end && *p != '"' && *p != '\\')
+            ++p;
+        out.put(run, static_cast<std::size_t>(p - run));
+        if (p < end) {
+            out.put('\\');
+            out.put(*p++);
+        }
+    }
+    out.put('"');
+}
+
+// One line of a node: indentation, name (bracketed for a head) and value.
+void writeLine(Sink &out, const TreeNode &node, int depth)
+{
+    const std::string &name = node.name();
+    const std::string &value = node.value();
+    out.indent(depth);
+    if (!name.empty()) {
+        if (node.hasChildList())
+            out.put('<');
+        out.put(name);
+        if (node.hasChildList())
+            out.put('>');
+    }
+    if (!value.empty()) {
+        out.put('=');
+        if (node.kind() == TreeNode::Text)
+            writeQuoted(out, value);
+        else
+            out.put(value);
+        out.put(kLineEnd, 2);
+    } else if (!name.empty()) {
+        out.put(kLineEnd, 2);
+    }
+}
+
+void writeClosing(Sink &out, const TreeNode &node, int depth)
+{
+    if (!node.hasChildList() || node.name().empty())
+        return;
+    out.indent(depth);
+    out.put("</>", 3);
+    out.put(kLineEnd, 2);
+}
+
+} // namespace
+
+bool TreeNode::write(std::ostream &stream, int depth) const
+{
+    if (!stream.rdbuf() || !stream.good())
+        return false;
+    Sink out(*stream.rdbuf());
+    // Depth-first walk with an explicit stack of (node, next child) pairs.
+    struct Frame
+    {
+        const TreeNode *node;
+        std::size_t next;
+        int depth;
+    };
+    std::vector<Frame> stack;
+    writeLine(out, *this, depth);
+    stack.push_back({ this, 0, depth });
+    while (!stack.empty()) {
+        Frame &top = stack.back();
+        if (top.next < top.node->childCount()) {
+            const TreeNode *node = top.node->childAt(top.next++);
+            const int childDepth = top.depth + 1;
+            writeLine(out, *node, childDepth);
+            stack.push_back({ node, 0, childDepth });
+        } else {
+            writeClosing(out, *top.node, top.depth);
+            stack.pop_back();
+        }
+    }
+    if (!out.finish())
+        stream.setstate(std::ios::badbit);
+    return stream.good();
+}
+
+void TreeNode::read(std::istream &stream)
+{
+    TreeReader reader(stream);
+    reader.read(*this);
+}
