@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+class QTextCodec;
+
+// The values one detector contributes to the detector table, in column order after the running
+// number.
+struct DetectorTableRow
+{
+    QString tag;
+    QString orderCode;
+    QString modeName;
+    int sensitivity = 0;
+    double height = 0.0;
+    int angle = 0;
+    int tilt = 0;
+};
+
+// The table as text: a header line and one line per row, fields separated by ';', every line
+// ended by CR LF. Texts are quoted with their double quotes doubled; the height has one digit
+// after a decimal comma.
+QString detectorTableText(const QVector<DetectorTableRow> &rows);
+
+// The table encoded for a spreadsheet: with `codec`, or the locale's 8-bit codec when it is null;
+// no byte-order mark.
+QByteArray detectorTableBytes(const QVector<DetectorTableRow> &rows, QTextCodec *codec = nullptr);
+
+// Creates or truncates `path` and writes the table in the locale's encoding. Returns false when
+// the file cannot be opened or written; nothing is shown to the user.
+bool writeDetectorTableFile(const QString &path, const QVector<DetectorTableRow> &rows);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QRectF>
+
+class QGraphicsScene;
+class QPainter;
+class QPrinter;
+class QString;
+
+// The part of `area` that a rectangle of `source`'s proportions takes when scaled to fit both
+// the width and the height of `area`, anchored at the area's top-left corner.
+QRectF fitTopLeft(const QRectF &source, const QRectF &area);
+
+// Renders the scene rectangle into `area` of the painter's device (see fitTopLeft). Items that
+// ignore transformations take their millimetre sizes from the device's resolution.
+void renderSceneTopLeft(QGraphicsScene *scene, QPainter *painter, const QRectF &area);
+
+// Writes one PDF page of the whole scene rectangle to `path`, with the printer's page size,
+// orientation and margins, scaled to fit the printable area from its top-left corner. The
+// printer is switched to PDF output and `path` becomes its output file. An empty scene rectangle
+// gives a blank page. Returns false when the file could not be written.
+bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &path);
+
+// The same with a fresh high-resolution printer of the given paper and orientation.
+bool exportScenePdf(QGraphicsScene *scene, const QString &path, const QPageSize &pageSize,
+    QPageLayout::Orientation orientation);

@@ -1,0 +1,100 @@
+#include "io/sceneimage.h"
+
+#include <QByteArray>
+#include <QFileInfo>
+#include <QGraphicsScene>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+#include <QtMath>
+
+#include <cmath>
+
+namespace {
+
+QByteArray imageFormatForPath(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("png"))
+        return "png";
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        return "jpeg";
+    if (suffix == QLatin1String("bmp"))
+        return "bmp";
+    return QByteArray();
+}
+
+int roundedSide(double length)
+{
+    return qMax(1, int(std::lround(length)));
+}
+
+} // namespace
+
+QSize sceneImageSize(const QRectF &rect, double pixelsPerUnit)
+{
+    const double width = rect.width() * pixelsPerUnit;
+    const double height = rect.height() * pixelsPerUnit;
+    if (!qIsFinite(width) || !qIsFinite(height) || !(width > 0) || !(height > 0))
+        return QSize();
+
+    double factor = 1.0;
+    if (width * height > double(sceneImageMaxPixels)) // the product may overflow to infinity
+        factor = std::sqrt(double(sceneImageMaxPixels) / width) / std::sqrt(height);
+    const double longest = qMax(width, height) * factor;
+    if (longest > sceneImageMaxSide)
+        factor *= sceneImageMaxSide / longest;
+
+    // Rounding up a side of a very thin rectangle to one pixel may cross the pixel cap again
+    // by a hair; the floor keeps the product under it.
+    QSize size(roundedSide(width * factor), roundedSide(height * factor));
+    while (qint64(size.width()) * size.height() > sceneImageMaxPixels) {
+        if (size.width() >= size.height())
+            size.rwidth() -= 1;
+        else
+            size.rheight() -= 1;
+    }
+    return size;
+}
+
+QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
+{
+    const QSize size = sceneImageSize(rect);
+    if (size.isEmpty())
+        return QImage();
+
+    QImage image(size, QImage::Format_ARGB32);
+    if (image.isNull())
+        return QImage();
+    // Set before painting: items of millimetre size read the device's resolution.
+    image.setDotsPerMeterX(sceneImageDotsPerMeter);
+    image.setDotsPerMeterY(sceneImageDotsPerMeter);
+    image.fill(Qt::transparent);
+
+    QPainter painter(&image);
+    painter.setRenderHints(
+        QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    scene->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), rect, Qt::KeepAspectRatio);
+    painter.end();
+    return image;
+}
+
+bool exportSceneImage(QGraphicsScene *scene, const QString &path)
+{
+    const QByteArray format = imageFormatForPath(path);
+    if (format.isEmpty())
+        return false;
+    const QImage image = renderSceneToImage(scene, scene->sceneRect());
+    if (image.isNull())
+        return false;
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QImageWriter writer(&file, format);
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+
+class QGraphicsScene;
+class QString;
+
+// One scene unit is one metre once the plan is calibrated; 11811 / 100 pixels per unit is a
+// drawing scale of 1:100 at the images' 300 dpi (11811 dots per metre).
+constexpr double sceneImagePixelsPerUnit = 118.11;
+constexpr int sceneImageDotsPerMeter = 11811;
+// Larger scene rectangles are drawn at a smaller scale so that the image holds at most this many
+// pixels (256 MiB in 32-bit ARGB) and no side is longer than sceneImageMaxSide.
+constexpr qint64 sceneImageMaxPixels = qint64(1) << 26;
+constexpr int sceneImageMaxSide = 32767;
+
+// The pixel size of the image of `rect`: each side at `pixelsPerUnit`, rounded to whole pixels
+// and at least one, scaled down as a whole to stay within the limits above. An empty or
+// non-finite rectangle gives an empty size.
+QSize sceneImageSize(const QRectF &rect, double pixelsPerUnit = sceneImagePixelsPerUnit);
+
+// A transparent 32-bit ARGB image at 300 dpi with `rect` of the scene drawn into it, keeping
+// its aspect ratio, antialiased. A null image when the size is empty or memory runs out.
+QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect);
+
+// Renders the scene's current scene rectangle and saves it to `path` as PNG, JPEG or BMP,
+// chosen by the suffix (png, jpg, jpeg, bmp, in any case). An existing file is replaced only
+// once the new image has been written completely. Returns false when nothing was saved.
+bool exportSceneImage(QGraphicsScene *scene, const QString &path);
