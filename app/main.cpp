@@ -1,7 +1,32 @@
+#include "app/mainwindow.h"
+
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool hasDisplay()
+{
+    auto isSet = [](const char *name) {
+        const char *value = std::getenv(name);
+        return value && *value;
+    };
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (!hasDisplay()) {
+        std::fputs("zor-position: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                   "run it under a virtual display: xvfb-run -a make run\n",
+            stderr);
+        return 1;
+    }
     QApplication application(argc, argv);
-    return 0;
+    MainWindow window;
+    window.show();
+    return application.exec();
 }

@@ -1,0 +1,111 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/settingskeys.h"
+#include "app/versioninfo.h"
+#include "scene/basegraphicsitem.h"
+#include "scene/userprompts.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+
+// The icons are compiled into the app library, a static library: its resources
+// must be registered by hand, once. (Outside any namespace, as the resource
+// compiler's function is.)
+static void registerResources()
+{
+    static bool registered = false;
+    if (!registered) {
+        Q_INIT_RESOURCE(resources);
+        registered = true;
+    }
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , settings(nullptr)
+    , printer(QPrinter::HighResolution)
+    , shortcutCancel(QKeySequence(Qt::Key_Escape), this, SLOT(on_shortcutCancel()), nullptr,
+          Qt::WindowShortcut)
+    , shortcutDelete(QKeySequence(Qt::Key_Delete), this, SLOT(on_shortcutDelete()), nullptr,
+          Qt::WindowShortcut)
+    , userPrompts(std::make_unique<UserPrompts>())
+{
+    UserPrompts::setCurrent(userPrompts.get());
+    registerResources();
+
+    ui->setupUi(this);
+    ui->sensorAnalysisType->setValueSilently(0);
+
+    applicationPath = QCoreApplication::applicationFilePath();
+    productName
+        = fileVersionString(applicationPath, QStringLiteral("ProductName"), kVersionStringTable);
+    internalName
+        = fileVersionString(applicationPath, QStringLiteral("InternalName"), kVersionStringTable);
+    productVersion
+        = fileVersionString(applicationPath, QStringLiteral("ProductVersion"), kVersionStringTable);
+    releaseYear
+        = fileVersionString(applicationPath, QStringLiteral("ReleaseYear"), kVersionStringTable);
+    companyName
+        = fileVersionString(applicationPath, QStringLiteral("CompanyName"), kVersionStringTable);
+    companyDomain
+        = fileVersionString(applicationPath, QStringLiteral("CompanyDomain"), kVersionStringTable);
+    setWindowTitle(QStringLiteral("[*]") + productName + QLatin1Char(' ') + internalName
+        + QLatin1Char(' ') + companyName);
+
+    settings = new QSettings(QString::fromUtf8(SettingsKeys::Organization),
+        QString::fromUtf8(SettingsKeys::Application), this);
+    dirOpen = settings->value(QString::fromUtf8(SettingsKeys::DirOpen)).toString();
+    dirSave = settings->value(QString::fromUtf8(SettingsKeys::DirSave)).toString();
+    lastFile = settings->value(QString::fromUtf8(SettingsKeys::LastFile)).toString();
+
+    connect(this, &MainWindow::planImageVisibled, ui->planImageViewAction, &QAction::setChecked);
+
+    labelX.setText(QStringLiteral("X:"));
+    labelY.setText(QStringLiteral("Y:"));
+    statusBar()->addWidget(&labelX);
+    statusBar()->addWidget(&labelY);
+
+    ui->objectGroup->show();
+    ui->sensorGroup->show();
+    ui->objectPanel->hide();
+    ui->sensorPanel->hide();
+
+    ui->graphicsView->setScene(&scene);
+    planImage.setScale(0);
+    scene.addItem(&planImage);
+
+    QTimer::singleShot(0, this, &MainWindow::showWelcomeDialog);
+}
+
+MainWindow::~MainWindow()
+{
+    if (editingItem)
+        editingItem->stopEdit();
+    delete ui;
+}
+
+void MainWindow::setPlanImageVisible(bool visible)
+{
+    planImage.setVisible(visible);
+    emit planImageVisibled(planImage.isVisible());
+}
+
+void MainWindow::setPrompts(std::unique_ptr<UserPrompts> prompts)
+{
+    if (!prompts)
+        prompts = std::make_unique<UserPrompts>();
+    userPrompts = std::move(prompts);
+    UserPrompts::setCurrent(userPrompts.get());
+}
+
+void MainWindow::on_shortcutCancel()
+{
+}
+
+void MainWindow::on_shortcutDelete()
+{
+}

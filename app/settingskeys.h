@@ -1,0 +1,16 @@
+#pragma once
+
+// The per-user settings store of the program and its keys.
+namespace SettingsKeys {
+
+constexpr const char *Organization = "Tarnis";
+// Also the application mark written into project files.
+constexpr const char *Application = "ZOR-51ma Position";
+
+constexpr const char *DirOpen = "DirOpen";
+constexpr const char *DirSave = "DirSave";
+// The trailing blank belongs to the key.
+constexpr const char *LastFile = "LastFile ";
+constexpr const char *Never = "never";
+
+} // namespace SettingsKeys
