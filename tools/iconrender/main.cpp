@@ -19,11 +19,9 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QTextStream>
-#include <QtEndian>
 
 #include <cstdio>
 
@@ -65,53 +63,64 @@ QString sourceFor(const QString &srcDir, const QString &source, int size)
     return QFileInfo::exists(special) ? special : info.filePath();
 }
 
-// Qt's ico writer stores one image per file; the frames of several such files are
-// joined here into one directory with the offsets moved along.
-//
-// Images of 128 px and more are stored PNG-compressed, as Windows Vista and later
-// and Qt's ico reader accept; this keeps the big pictures small.
-QByteArray pngIcoFile(const QImage &image)
+// One image of an icon file: PNG-compressed from 128 px up (as Windows Vista and later
+// and Qt's ico reader accept, which keeps the big pictures small), otherwise the classic
+// 32-bit bitmap with its transparency mask. Written here rather than by Qt's ico writer,
+// which leaves the padding of the mask rows uninitialised, so that rendering twice gives
+// the same bytes.
+QByteArray icoImageData(const QImage &source)
 {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        return QByteArray();
+    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
     QByteArray out;
-    QDataStream stream(&out, QIODevice::WriteOnly);
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.width() >= 128) {
+        image.save(&buffer, "PNG");
+        return out;
+    }
+    const int w = image.width();
+    const int h = image.height();
+    const int maskStride = ((w + 31) / 32) * 4;
+    QDataStream stream(&buffer);
     stream.setByteOrder(QDataStream::LittleEndian);
-    stream << quint16(0) << quint16(1) << quint16(1);
-    stream << quint8(image.width() >= 256 ? 0 : image.width())
-           << quint8(image.height() >= 256 ? 0 : image.height()) << quint8(0) << quint8(0)
-           << quint16(1) << quint16(32) << quint32(png.size()) << quint32(6 + 16);
-    stream.writeRawData(png.constData(), png.size());
+    stream << quint32(40) << qint32(w) << qint32(2 * h) << quint16(1) << quint16(32)
+           << quint32(0) << quint32(w * h * 4 + maskStride * h) << qint32(0) << qint32(0)
+           << quint32(0) << quint32(0);
+    for (int y = h - 1; y >= 0; --y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            stream << quint8(qBlue(line[x])) << quint8(qGreen(line[x])) << quint8(qRed(line[x]))
+                   << quint8(qAlpha(line[x]));
+        }
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        QByteArray mask(maskStride, '\0');
+        for (int x = 0; x < w; ++x) {
+            if (qAlpha(line[x]) == 0)
+                mask[x / 8] = char(mask[x / 8] | (0x80 >> (x % 8)));
+        }
+        stream.writeRawData(mask.constData(), mask.size());
+    }
     return out;
 }
 
-QByteArray joinIcoFrames(const QList<QByteArray> &singles)
+QByteArray icoFile(const QList<QImage> &images)
 {
-    QList<QByteArray> entries;
     QList<QByteArray> data;
-    for (const QByteArray &single : singles) {
-        if (single.size() < 22 || qFromLittleEndian<quint16>(single.constData() + 4) != 1)
-            return QByteArray();
-        const QByteArray entry = single.mid(6, 16);
-        const quint32 length = qFromLittleEndian<quint32>(entry.constData() + 8);
-        const quint32 offset = qFromLittleEndian<quint32>(entry.constData() + 12);
-        if (offset + length > quint32(single.size()))
-            return QByteArray();
-        entries.append(entry);
-        data.append(single.mid(int(offset), int(length)));
-    }
+    for (const QImage &image : images)
+        data.append(icoImageData(image));
 
     QByteArray out;
     QDataStream stream(&out, QIODevice::WriteOnly);
     stream.setByteOrder(QDataStream::LittleEndian);
-    stream << quint16(0) << quint16(1) << quint16(entries.size());
-    quint32 offset = 6 + 16 * quint32(entries.size());
-    for (int i = 0; i < entries.size(); ++i) {
-        stream.writeRawData(entries[i].constData(), 8);
-        stream << quint32(data[i].size()) << offset;
+    stream << quint16(0) << quint16(1) << quint16(images.size());
+    quint32 offset = 6 + 16 * quint32(images.size());
+    for (int i = 0; i < images.size(); ++i) {
+        const QSize size = images[i].size();
+        stream << quint8(size.width() >= 256 ? 0 : size.width())
+               << quint8(size.height() >= 256 ? 0 : size.height()) << quint8(0) << quint8(0)
+               << quint16(1) << quint16(32) << quint32(data[i].size()) << offset;
         offset += quint32(data[i].size());
     }
     for (const QByteArray &bytes : data)
@@ -132,29 +141,16 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 bool renderIco(const QString &srcDir, const Output &output, const QString &target)
 {
-    QList<QByteArray> singles;
+    QList<QImage> images;
     for (const QSize &size : output.sizes) {
         const QImage image = renderSvg(sourceFor(srcDir, output.source, size.width()), size);
         if (image.isNull()) {
             err() << "cannot render " << output.source << Qt::endl;
             return false;
         }
-        if (size.width() >= 128) {
-            singles.append(pngIcoFile(image));
-            continue;
-        }
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "ico");
-        if (!writer.write(image)) {
-            err() << "ico writer: " << writer.errorString() << Qt::endl;
-            return false;
-        }
-        singles.append(bytes);
+        images.append(image);
     }
-    const QByteArray ico = joinIcoFrames(singles);
-    if (ico.isEmpty() || !writeFile(target, ico))
+    if (!writeFile(target, icoFile(images)))
         return false;
 
     // Read it back: every size must be there.
