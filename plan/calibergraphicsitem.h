@@ -1,0 +1,75 @@
+#pragma once
+
+#include "plan/dimensionline.h"
+#include "scene/basegraphicsitem.h"
+
+#include <QGraphicsItemGroup>
+#include <QObject>
+
+class GraphicsLineItem;
+
+// The scale mark: a dimension line drawn between two points of known distance on
+// the plan image. Once the user types that distance in metres, the mark reports
+// the factor k = measured length / metres with caliberSetted(k); the plan is then
+// rescaled by 1 / k and the view by k, so one scene unit becomes one metre while
+// nothing moves on screen.
+class CaliberGraphicsItem : public QObject, public BaseGraphicsItem, public QGraphicsItemGroup
+{
+    Q_OBJECT
+
+public:
+    explicit CaliberGraphicsItem(QGraphicsItem *parent = nullptr);
+
+    void reset();
+    void setCaliberVisible(bool visible);
+    bool isCaliberVisible() const { return caliberVisible; }
+    void startEdit();
+    bool isPlacing() const { return state != 0; }
+
+    double length() const;
+    QPointF startPoint() const;
+    QPointF endPoint() const;
+    double lineOffset() const { return offset; }
+    // The length text as shown, e.g. "6 м".
+    QString text() const;
+    // Restores a stored mark: both points and the offset, shown.
+    void setMeasurement(const QPointF &start, const QPointF &end, double offset);
+
+    void updateParts();
+    void setOffsetFromPoint(const QPointF &point);
+    void applyScale(double metres);
+
+    // While the second point is placed, locks pos to the horizontal or vertical
+    // through the first point within 9 view pixels.
+    QPointF snapToAxis(QPointF pos, unsigned *best) const;
+
+    // The scene rectangle covered by the extension lines and the dimension line.
+    QRectF linesSceneRect() const;
+    const DimensionLine &dimensionLine() const { return dimension; }
+    GraphicsLineItem *startExtension() const { return startLine; }
+    GraphicsLineItem *endExtension() const { return endLine; }
+
+    bool viewMousePress(QMouseEvent *event) override;
+    bool viewMouseMove(QMouseEvent *event) override;
+    bool viewMouseRelease(QMouseEvent *event) override;
+    void stopEdit() override;
+
+    QRectF boundingRect() const override;
+
+signals:
+    void caliberVisibled(bool value);
+    void editing(bool value);
+    void nearPoint(QPointF &pos);
+    void caliberSetted(double caliber);
+
+private:
+    QPointF pointerPos(QMouseEvent *event);
+    bool askDistance(double *metres);
+
+    DimensionLine dimension;
+    GraphicsLineItem *startLine;
+    GraphicsLineItem *endLine;
+    double offset = 0;
+    bool caliberVisible = false;
+    int state = 0;
+};
