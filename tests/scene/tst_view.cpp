@@ -86,6 +86,7 @@ void TestView::forwarding_data()
         { "key press", QEvent::KeyPress, QEvent::KeyPress },
         { "key release", QEvent::KeyRelease, QEvent::KeyRelease },
         { "focus in", QEvent::FocusIn, QEvent::FocusIn },
+        { "focus out", QEvent::FocusOut, QEvent::FocusOut },
     };
     for (const auto &kind : kinds) {
         const QByteArray name(kind.name);
