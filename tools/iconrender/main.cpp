@@ -83,9 +83,9 @@ QByteArray icoImageData(const QImage &source)
     const int maskStride = ((w + 31) / 32) * 4;
     QDataStream stream(&buffer);
     stream.setByteOrder(QDataStream::LittleEndian);
-    stream << quint32(40) << qint32(w) << qint32(2 * h) << quint16(1) << quint16(32)
-           << quint32(0) << quint32(w * h * 4 + maskStride * h) << qint32(0) << qint32(0)
-           << quint32(0) << quint32(0);
+    stream << quint32(40) << qint32(w) << qint32(2 * h) << quint16(1) << quint16(32) << quint32(0)
+           << quint32(w * h * 4 + maskStride * h) << qint32(0) << qint32(0) << quint32(0)
+           << quint32(0);
     for (int y = h - 1; y >= 0; --y) {
         const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
         for (int x = 0; x < w; ++x) {
@@ -244,8 +244,7 @@ void drawSheet(const QString &resDir, const QList<Output> &outputs, const QStrin
     const int columns = 2;
     const int columnWidth = 600;
     const int smallRows = (small.size() + columns - 1) / columns;
-    QImage sheet(columns * columnWidth, smallRows * rowHeight + 1200,
-        QImage::Format_ARGB32);
+    QImage sheet(columns * columnWidth, smallRows * rowHeight + 1200, QImage::Format_ARGB32);
     sheet.fill(QColor(0xf4, 0xf4, 0xf4));
     QPainter painter(&sheet);
     QFont font = painter.font();
