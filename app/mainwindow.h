@@ -57,10 +57,17 @@ private slots:
     // Project files (mainwindow_project.cpp)
 
     // Export (mainwindow_export.cpp)
+    void on_actionExportPDF_triggered();
+    void on_actionExportImage_triggered();
 
 private:
     friend class AboutDialog;
     friend struct MainWindowPeek;
+
+    // Export (mainwindow_export.cpp)
+    bool renderSceneImage(const QString &path);
+    // dirSave becomes the folder of filePath, also in the settings.
+    void rememberDirSave(const QString &filePath);
 
     // Version record
     QString applicationPath;

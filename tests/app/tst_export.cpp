@@ -1,0 +1,237 @@
+#include "app/mainwindow.h"
+#include "common/scriptedprompts.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QGraphicsScene>
+#include <QImageReader>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+// Reaches the members the export commands work on.
+struct MainWindowPeek
+{
+    static QGraphicsScene &scene(MainWindow &window) { return window.scene; }
+    static QPrinter &printer(MainWindow &window) { return window.printer; }
+    static QString dirSave(MainWindow &window) { return window.dirSave; }
+};
+
+namespace {
+
+QSettings userSettings()
+{
+    return QSettings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
+}
+
+void trigger(MainWindow &window, const char *action)
+{
+    QAction *found = window.findChild<QAction *>(QLatin1String(action));
+    QVERIFY2(found, action);
+    found->trigger();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+QSize mediaBox(const QString &path)
+{
+    const QByteArray pdf = readAll(path);
+    static const QRegularExpression box(
+        QStringLiteral(R"(/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])"));
+    const auto match = box.match(QString::fromLatin1(pdf.constData(), pdf.size()));
+    if (!match.hasMatch())
+        return QSize();
+    return QSize(qRound(match.captured(1).toDouble()), qRound(match.captured(2).toDouble()));
+}
+
+// Picks a paper size and orientation in the page-setup dialog and presses "Печать".
+std::function<void(QDialog *)> choosePage(int sizeIndex, const char *orientationButton)
+{
+    return [=](QDialog *dialog) {
+        dialog->findChild<QComboBox *>(QStringLiteral("paperSize"))->setCurrentIndex(sizeIndex);
+        QTest::mouseClick(
+            dialog->findChild<QToolButton *>(QLatin1String(orientationButton)), Qt::LeftButton);
+        QTest::mouseClick(
+            dialog->findChild<QPushButton *>(QStringLiteral("print")), Qt::LeftButton);
+    };
+}
+
+} // namespace
+
+class TestExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void pdfWithChosenPage();
+    void pdfOrientationCarriesOver();
+    void pdfDialogRejected();
+    void pdfSaveCancelled();
+    void pdfNameUsedUnchanged();
+    void image_data();
+    void image();
+    void imageCancelled();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestExport::initTestCase()
+{
+    QVERIFY(dir.isValid());
+}
+
+void TestExport::init()
+{
+    QSettings settings = userSettings();
+    settings.clear();
+    settings.setValue(QStringLiteral("never"), true);
+}
+
+void TestExport::pdfWithChosenPage()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    const QString path = dir.filePath(QStringLiteral("a3.pdf"));
+    prompts->answerDialog(choosePage(1, "orientationLandscape")).answerSaveFile(path);
+    trigger(window, "actionExportPDF");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+
+    QCOMPARE(prompts->calls().size(), 2);
+    QCOMPARE(prompts->calls().at(0).kind, ScriptedPrompts::Dialog);
+    QCOMPARE(prompts->calls().at(0).title, QStringLiteral("Печать"));
+    QCOMPARE(prompts->calls().at(0).text, QStringLiteral("DialogPrint"));
+    QCOMPARE(prompts->calls().at(1).kind, ScriptedPrompts::SaveFile);
+    QCOMPARE(prompts->calls().at(1).title, QStringLiteral("Сохранить в PDF"));
+    QCOMPARE(prompts->calls().at(1).text, QStringLiteral("PDF Files (*.pdf)"));
+
+    QCOMPARE(mediaBox(path), QSize(1191, 842));
+    QCOMPARE(MainWindowPeek::dirSave(window), dir.path());
+    QCOMPARE(userSettings().value(QStringLiteral("DirSave")).toString(), dir.path());
+}
+
+void TestExport::pdfOrientationCarriesOver()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    const QString first = dir.filePath(QStringLiteral("first.pdf"));
+    const QString second = dir.filePath(QStringLiteral("second.pdf"));
+    prompts->answerDialog(choosePage(3, "orientationLandscape")).answerSaveFile(first);
+    trigger(window, "actionExportPDF");
+    // The second time only "Печать" is pressed: the size is back at A4, landscape stays.
+    prompts
+        ->answerDialog([](QDialog *dialog) {
+            QVERIFY(dialog->findChild<QToolButton *>(QStringLiteral("orientationLandscape"))
+                        ->isChecked());
+            QTest::mouseClick(
+                dialog->findChild<QPushButton *>(QStringLiteral("print")), Qt::LeftButton);
+        })
+        .answerSaveFile(second);
+    trigger(window, "actionExportPDF");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QCOMPARE(mediaBox(first), QSize(2384, 1684));
+    QCOMPARE(mediaBox(second), QSize(842, 595));
+}
+
+void TestExport::pdfDialogRejected()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    prompts->answerDialog([](QDialog *dialog) {
+        dialog->findChild<QComboBox *>(QStringLiteral("paperSize"))->setCurrentIndex(2);
+        QTest::mouseClick(
+            dialog->findChild<QPushButton *>(QStringLiteral("close")), Qt::LeftButton);
+    });
+    trigger(window, "actionExportPDF");
+    // No file name is asked for.
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QCOMPARE(prompts->calls().size(), 1);
+    QCOMPARE(MainWindowPeek::printer(window).pageLayout().pageSize().id(), QPageSize::A2);
+    QVERIFY(MainWindowPeek::dirSave(window).isEmpty());
+}
+
+void TestExport::pdfSaveCancelled()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    prompts->acceptDialog().answerSaveFile(QString());
+    trigger(window, "actionExportPDF");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QVERIFY(MainWindowPeek::dirSave(window).isEmpty());
+    QVERIFY(!userSettings().contains(QStringLiteral("DirSave")));
+}
+
+void TestExport::pdfNameUsedUnchanged()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    const QString path = dir.filePath(QStringLiteral("plan-without-suffix"));
+    prompts->answerDialog(choosePage(0, "orientationPortrait")).answerSaveFile(path);
+    trigger(window, "actionExportPDF");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QVERIFY(readAll(path).startsWith("%PDF-"));
+    QVERIFY(!QFile::exists(path + QStringLiteral(".pdf")));
+    QCOMPARE(mediaBox(path), QSize(595, 842));
+}
+
+void TestExport::image_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("png") << "scene_export.png" << QByteArray("png");
+    QTest::newRow("jpg") << "scene.jpg" << QByteArray("jpeg");
+    QTest::newRow("bmp") << "scene.BMP" << QByteArray("bmp");
+}
+
+void TestExport::image()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    // The command draws the scene rectangle as it stands.
+    MainWindowPeek::scene(window).setSceneRect(-2, -1, 4, 3);
+    const QString path = dir.filePath(name);
+    prompts->answerSaveFile(path);
+    trigger(window, "actionExportImage");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QCOMPARE(prompts->calls().size(), 1);
+    QCOMPARE(prompts->calls().at(0).title, QStringLiteral("Экспорт сцены"));
+    QCOMPARE(prompts->calls().at(0).text, QStringLiteral("Images (*.png *.jpg *.jpeg *.bmp)"));
+
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    QCOMPARE(reader.format(), format);
+    const QImage image = reader.read();
+    QCOMPARE(image.size(), QSize(472, 354));
+    QCOMPARE(image.dotsPerMeterX(), 11811);
+    // The image command leaves the export folder alone.
+    QVERIFY(MainWindowPeek::dirSave(window).isEmpty());
+}
+
+void TestExport::imageCancelled()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    MainWindowPeek::scene(window).setSceneRect(0, 0, 4, 3);
+    prompts->answerSaveFile(QString());
+    trigger(window, "actionExportImage");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QVERIFY(!QFile::exists(QStringLiteral("scene_export.png")));
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"
