@@ -651,10 +651,10 @@ void SensorGraphicsItem2::on_rayPoint_positionChange(QPointF &pos, bool &accept)
     const QPointF cursor = cursorScenePos(this);
     const QPointF pivot = m_ray->scenePos();
     const int a = -qRound(QLineF(pivot, cursor).angle());
-    double e = std::fmod(a - rotation(), 360.0);
-    if (e < 90)
-        e += 360;
-    e -= 270;
+    // The turn from the wall's normal towards the pointer, taken the short way
+    // round, so that a pointer behind the wall stops the turn at the nearer
+    // limit instead of flipping it to the other side.
+    double e = std::remainder(a - rotation() + 90.0, 360.0);
     e = qBound(-90.0, e, 90.0);
 
     disconnect(point, &GraphicsPolygonItem2::positionChange, this,

@@ -100,6 +100,11 @@ void SensorLabelGraphicsItem::updateLeader()
     }
 }
 
+bool SensorLabelGraphicsItem::viewMousePress(QMouseEvent *)
+{
+    return m_editState == 1;
+}
+
 void SensorLabelGraphicsItem::on_rect_mousePress(QGraphicsSceneMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)

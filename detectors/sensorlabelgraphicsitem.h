@@ -38,6 +38,9 @@ public:
     // Moves the label without treating the move as a drag.
     void placeAt(const QPointF &scenePos);
 
+    // While the label is edited the view's presses go on to the scene: onto the
+    // label or its handle they drag it, elsewhere they deselect it.
+    bool viewMousePress(QMouseEvent *event) override;
     void stopEdit() override;
 
     // Process-wide state shared by every label.
