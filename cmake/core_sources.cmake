@@ -5,4 +5,9 @@ set(ZOR_CORE_SOURCES
     io/treenumbers.h io/treenumbers.cpp
     io/treenode.h io/treenode.cpp
     io/treefile.h io/treefile.cpp
+    detectors/sensorcatalogue.h detectors/sensorcatalogue.cpp
+    detectors/sensorrecord.h detectors/sensorrecord.cpp
+    detectors/ordercode.h detectors/ordercode.cpp
+    detectors/windingindex.h detectors/windingindex.cpp
+    detectors/sensorzone.h detectors/sensorzone.cpp
 )

@@ -2,6 +2,7 @@
 
 #include "treenumbers.h"
 
+#include <algorithm>
 #include <istream>
 #include <limits>
 #include <ostream>
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr char kLineEnd[] = "\r\n";
+constexpr int kMaxIndent = 64;
 
 // A double narrowed to float the way the hardware does it, without the
 // undefined behaviour of converting a value beyond the float range.
@@ -429,10 +431,13 @@ public:
         m_ok = m_out.sputn(data, count) == count && m_ok;
     }
     void put(const std::string &text) { put(text.data(), text.size()); }
+    // Indentation means nothing to the reader; past a few dozen levels it is
+    // capped so that writing a hostile, deeply nested tree stays linear.
     void indent(int depth)
     {
-        for (int i = 0; i < depth; ++i)
-            put('\t');
+        static const std::string tabs(kMaxIndent, '\t');
+        if (depth > 0)
+            put(tabs.data(), static_cast<std::size_t>(std::min(depth, kMaxIndent)));
     }
     bool finish() { return m_out.pubsync() == 0 && m_ok; }
 

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "detectors/sensorcatalogue.h"
+
+#include <QLineF>
+#include <QPointF>
+#include <QPolygonF>
+#include <QTransform>
+#include <QVector>
+
+class SensorRecord;
+
+// The record values the zone depends on (Analysis plays no part).
+struct ZoneParameters
+{
+    char sensor = '3'; // type code; '3' infrared tables, any other code IR/UV
+    bool noiseImmunity = false;
+    int sensitivity = 100; // percent; above 100 acts as 100
+    double height = 3.0; // metres above the floor
+    int angle = 0; // turn of the head, degrees; beyond ±89.99° clamped
+    int tilt = 0; // downward tilt, degrees; clamped to ±89.99°
+
+    static ZoneParameters fromRecord(const SensorRecord &record);
+};
+
+// The result of one zone computation.
+struct SensorZone
+{
+    // In the ray item's coordinates (origin at the head pivot, turned by the
+    // detector's rotation plus Angle): from 0.15 m ahead of the pivot, one
+    // fifth of the on-axis range beyond that, pointing along -y.
+    QLineF ray;
+    // The clipped zone in zone coordinates (origin at the head pivot, turned
+    // by the detector's rotation; metres). Empty when no direction reaches
+    // the floor or every vertex is blocked. Every vertex is finite.
+    QPolygonF polygon;
+    // The unclipped sampled polygon, same coordinates.
+    QPolygonF sampled;
+    double threshold = 0;
+    SensorRanges ranges {};
+};
+
+// Zone coordinates to scene coordinates: the zone item's transform, placed at
+// the pivot and turned by rotation degrees (clockwise on screen).
+QTransform zoneTransform(const QPointF &pivot, double rotation);
+// Ray coordinates to scene coordinates: turned by rotation + angle degrees.
+QTransform rayTransform(const QPointF &pivot, double rotation, int angle);
+
+// Computes a detector's detection zone and ray.
+//
+// Inputs:
+//  - parameters: the record values above;
+//  - pivot: scene position of the head pivot, the point (0, -0.07) of the
+//    detector item, in metres (scene units after calibration);
+//  - rotation: the detector item's rotation in degrees (the toolkit's, clockwise
+//    on screen), without Angle;
+//  - outlines: closed polygons in scene coordinates that block the view, in
+//    this order: every obstacle's polygon mapped to the scene, in the order of
+//    the obstacle list, then the plan outline. Empty polygons may stay in the
+//    list; vertices that are not finite are ignored.
+// Output: the ray and the clipped zone, see SensorZone. Non-finite or absurd
+// inputs never produce a non-finite vertex: a height or pivot that is not
+// finite gives an empty zone, and the angles are clamped.
+SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
+    double rotation, const QVector<QPolygonF> &outlines);
+SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,
+    const QVector<QPolygonF> &outlines);
