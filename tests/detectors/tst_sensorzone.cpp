@@ -1,0 +1,392 @@
+#include "detectors/sensorrecord.h"
+#include "detectors/sensorzone.h"
+#include "detectors/windingindex.h"
+
+#include <QtTest>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+ZoneParameters irUv(double height = 3, int tilt = 0, int angle = 0)
+{
+    ZoneParameters p;
+    p.sensor = '4';
+    p.height = height;
+    p.tilt = tilt;
+    p.angle = angle;
+    return p;
+}
+
+QPolygonF rect(double left, double top, double right, double bottom)
+{
+    return QPolygonF(
+        { QPointF(left, top), QPointF(right, top), QPointF(right, bottom), QPointF(left, bottom) });
+}
+
+double minY(const QPolygonF &p)
+{
+    double m = kInf;
+    for (const QPointF &v : p)
+        m = std::min(m, v.y());
+    return m;
+}
+
+double maxY(const QPolygonF &p)
+{
+    double m = -kInf;
+    for (const QPointF &v : p)
+        m = std::max(m, v.y());
+    return m;
+}
+
+bool allFinite(const QPolygonF &p)
+{
+    for (const QPointF &v : p) {
+        if (!std::isfinite(v.x()) || !std::isfinite(v.y()))
+            return false;
+    }
+    return true;
+}
+
+// The optical centre of an unturned detector, in zone coordinates.
+const QPointF kCentre(0, -0.07 - 0.15);
+
+} // namespace
+
+class TestSensorZone : public QObject
+{
+    Q_OBJECT
+private slots:
+    void figures_data();
+    void figures();
+    void rayFollowsTheOnAxisRange();
+    void clampedTurn();
+    void quietInfraredAtZero();
+    void obstacleAcrossTheAxisShortens();
+    void obstacleBeforeTheFloorRemoves();
+    void outlineClipsATurnedDetectorAtItsWall();
+    void sceneFrameFollowsPivotAndRotation();
+    void hostileInputs_data();
+    void hostileInputs();
+    void hostileOutlines();
+    void windingIndexAgreesWithQt();
+};
+
+void TestSensorZone::figures_data()
+{
+    QTest::addColumn<double>("height");
+    QTest::addColumn<int>("tilt");
+    QTest::addColumn<double>("ahead");
+    QTest::addColumn<double>("nearest");
+    QTest::addColumn<int>("vertices");
+    // Ahead is -y in zone coordinates; nearest is the vertex closest to the
+    // pivot along the axis (negative: behind it).
+    QTest::newRow("3 m, tilt 0") << 3.0 << 0 << 39.62 << 0.85 << 1328;
+    QTest::newRow("2 m, tilt 0") << 2.0 << 0 << 39.70 << 0.42 << 1388;
+    QTest::newRow("2 m, tilt 45") << 2.0 << 45 << 35.33 << -1.24 << 606;
+}
+
+void TestSensorZone::figures()
+{
+    QFETCH(double, height);
+    QFETCH(int, tilt);
+    QFETCH(double, ahead);
+    QFETCH(double, nearest);
+    QFETCH(int, vertices);
+    const SensorZone zone = computeSensorZone(irUv(height, tilt), QPointF(), 0, {});
+    QCOMPARE(zone.polygon, zone.sampled);
+    QCOMPARE(zone.polygon.size(), vertices);
+    QCOMPARE(std::round(-minY(zone.polygon) * 100) / 100, ahead);
+    QCOMPARE(std::round(-maxY(zone.polygon) * 100) / 100, nearest);
+    // Symmetric about the axis: vertex k mirrors vertex n - 1 - k.
+    const int n = zone.polygon.size();
+    for (int k = 0; k < n; ++k) {
+        const QPointF a = zone.polygon.at(k);
+        const QPointF b = zone.polygon.at(n - 1 - k);
+        QVERIFY(qAbs(a.x() + b.x()) < 1e-9 && qAbs(a.y() - b.y()) < 1e-9);
+    }
+}
+
+void TestSensorZone::rayFollowsTheOnAxisRange()
+{
+    const SensorZone zone = computeSensorZone(irUv(), QPointF(), 0, {});
+    QCOMPARE(zone.ray.p1(), QPointF(0, -0.15));
+    QCOMPARE(zone.ray.p2(), QPointF(0, -0.15 - 0.2 * (40 - 0.15)));
+    // The ray point sits on the ray's end in the scene, turned with Angle.
+    const QTransform t = rayTransform(QPointF(10, 5), 90, -90);
+    const QPointF end = t.map(zone.ray.p2());
+    QVERIFY(qAbs(end.x() - 10) < 1e-12 && qAbs(end.y() - (5 - 0.15 - 0.2 * 39.85)) < 1e-12);
+}
+
+void TestSensorZone::clampedTurn()
+{
+    // A turn of 90° acts as 89.99°: the axis runs along +x, and any larger
+    // turn is the same.
+    const SensorZone at90 = computeSensorZone(irUv(3, 0, 90), QPointF(), 0, {});
+    const SensorZone at89 = computeSensorZone(irUv(3, 0, 89), QPointF(), 0, {});
+    const SensorZone huge = computeSensorZone(irUv(3, 0, INT_MAX), QPointF(), 0, {});
+    const SensorZone minus = computeSensorZone(irUv(3, 0, INT_MIN), QPointF(), 0, {});
+    QVERIFY(!at90.sampled.isEmpty());
+    QCOMPARE(huge.sampled, at90.sampled);
+    QVERIFY(at89.sampled != at90.sampled);
+    double maxX = -kInf;
+    for (const QPointF &v : at90.sampled)
+        maxX = std::max(maxX, v.x());
+    QVERIFY(maxX > 39.99 && maxX < 40.0);
+    // The other way round the same clamping holds, with the axis along -x.
+    QCOMPARE(minus.sampled, computeSensorZone(irUv(3, 0, -90), QPointF(), 0, {}).sampled);
+    QVERIFY(minus.sampled != computeSensorZone(irUv(3, 0, -89), QPointF(), 0, {}).sampled);
+    double minX = kInf;
+    for (const QPointF &v : minus.sampled)
+        minX = std::min(minX, v.x());
+    QVERIFY(minX < -39.99 && minX > -40.0);
+    // Tilts beyond the limit are clamped too.
+    ZoneParameters steep = irUv(3, 90);
+    ZoneParameters steeper = irUv(3, 100000);
+    QCOMPARE(computeSensorZone(steeper, QPointF(), 0, {}).sampled,
+        computeSensorZone(steep, QPointF(), 0, {}).sampled);
+}
+
+void TestSensorZone::quietInfraredAtZero()
+{
+    ZoneParameters p;
+    p.sensor = '3';
+    p.noiseImmunity = true;
+    p.sensitivity = 0;
+    const SensorZone zone = computeSensorZone(p, QPointF(), 0, {});
+    QCOMPARE(zone.threshold, 117.0);
+    QCOMPARE(zone.ranges[0], 17.0);
+    QCOMPARE(zone.ranges[5], 0.0);
+    // Directions from 75.1° on have slant range 0: ten directions for each of
+    // 0° … 74° and only 75.0° of the next reach the floor at most.
+    QVERIFY(zone.sampled.size() <= 2 * (75 * 10 + 1));
+    QVERIFY(!zone.sampled.isEmpty());
+    const SensorZone same = computeSensorZone(p, QPointF(), 0, {});
+    QCOMPARE(same.sampled, zone.sampled);
+}
+
+void TestSensorZone::obstacleAcrossTheAxisShortens()
+{
+    // A box 2 m wide straddling the axis, its near face 10 m ahead.
+    const QPolygonF box = rect(-1, -12, 1, -10);
+    const SensorZone zone = computeSensorZone(irUv(), QPointF(), 0, { box });
+    QCOMPARE(zone.polygon.size(), zone.sampled.size());
+    int shortened = 0;
+    for (int k = 0; k < zone.sampled.size(); ++k) {
+        const QPointF v = zone.sampled.at(k);
+        // Where the sight line from the optical centre meets the near face.
+        const double t = (-10 - kCentre.y()) / (v.y() - kCentre.y());
+        const double x = kCentre.x() + t * (v.x() - kCentre.x());
+        if (t > 0 && t <= 1 && qAbs(x) <= 1) {
+            ++shortened;
+            QVERIFY(qAbs(zone.polygon.at(k).x() - x) < 1e-9);
+            QVERIFY(qAbs(zone.polygon.at(k).y() + 10) < 1e-9);
+        } else {
+            QCOMPARE(zone.polygon.at(k), v);
+        }
+    }
+    QVERIFY(shortened > 20);
+}
+
+void TestSensorZone::obstacleBeforeTheFloorRemoves()
+{
+    // The covered floor begins 0.85 m ahead; a post 0.4 … 0.6 m ahead hides
+    // the vertices behind it entirely.
+    const QPolygonF post = rect(-0.3, -0.6, 0.3, -0.4);
+    const SensorZone zone = computeSensorZone(irUv(), QPointF(), 0, { post });
+    QPolygonF expected;
+    for (const QPointF &v : zone.sampled) {
+        bool blocked = false;
+        const QLineF sight(kCentre, v);
+        for (int j = 0; j < 4; ++j) {
+            if (sight.intersects(QLineF(post.at(j), post.at((j + 1) % 4)), nullptr)
+                == QLineF::BoundedIntersection)
+                blocked = true;
+        }
+        if (!blocked)
+            expected.append(v);
+    }
+    QVERIFY(expected.size() < zone.sampled.size() - 20);
+    QCOMPARE(zone.polygon, expected);
+}
+
+void TestSensorZone::outlineClipsATurnedDetectorAtItsWall()
+{
+    // A 12 × 8 m room; the detector hangs on the bottom wall (y = 8) facing
+    // into the room, turned 80° so that its zone reaches behind its wall.
+    const QPolygonF room = rect(0, 0, 12, 8);
+    const QPointF pivot(6, 8 - 0.07);
+    const ZoneParameters p = irUv(3, 0, 80);
+    const SensorZone free = computeSensorZone(p, pivot, 0, {});
+    const SensorZone zone = computeSensorZone(p, pivot, 0, { QPolygonF(), room });
+    const QTransform toScene = zoneTransform(pivot, 0);
+    bool behindWall = false;
+    for (const QPointF &v : free.sampled)
+        behindWall = behindWall || toScene.map(v).y() > 8.01;
+    QVERIFY(behindWall);
+    int onOwnWall = 0;
+    int onOtherWalls = 0;
+    for (const QPointF &v : zone.polygon) {
+        const QPointF s = toScene.map(v);
+        QVERIFY(s.x() > -1e-9 && s.x() < 12 + 1e-9 && s.y() > -1e-9 && s.y() < 8 + 1e-9);
+        if (qAbs(s.y() - 8) < 1e-9)
+            ++onOwnWall;
+        else if (qAbs(s.x() - 12) < 1e-9 || qAbs(s.y()) < 1e-9 || qAbs(s.x()) < 1e-9)
+            ++onOtherWalls;
+    }
+    QVERIFY(onOwnWall > 0);
+    QVERIFY(onOtherWalls > 0);
+    QVERIFY(zone.polygon.size() <= free.sampled.size());
+}
+
+void TestSensorZone::sceneFrameFollowsPivotAndRotation()
+{
+    // The same room and detector, moved and turned as a whole, clips alike.
+    const QPolygonF room = rect(0, 0, 12, 8);
+    const QPolygonF box = rect(4, 2, 5, 3);
+    const ZoneParameters p = irUv(3, 20, -30);
+    const SensorZone here = computeSensorZone(p, QPointF(6, 7.93), 0, { box, room });
+    QTransform move;
+    move.translate(100, -50);
+    move.rotate(90);
+    const SensorZone there
+        = computeSensorZone(p, move.map(QPointF(6, 7.93)), 90, { move.map(box), move.map(room) });
+    QCOMPARE(there.polygon.size(), here.polygon.size());
+    for (int k = 0; k < here.polygon.size(); ++k)
+        QVERIFY((there.polygon.at(k) - here.polygon.at(k)).manhattanLength() < 1e-9);
+    QVERIFY(here.polygon.size() < here.sampled.size());
+}
+
+void TestSensorZone::hostileInputs_data()
+{
+    QTest::addColumn<double>("height");
+    QTest::addColumn<int>("sensitivity");
+    QTest::addColumn<int>("tilt");
+    QTest::addColumn<double>("pivotX");
+    QTest::addColumn<double>("rotation");
+    QTest::addColumn<bool>("empty");
+    QTest::newRow("height nan") << kNaN << 100 << 0 << 0.0 << 0.0 << true;
+    QTest::newRow("height inf") << kInf << 100 << 0 << 0.0 << 0.0 << true;
+    QTest::newRow("height -inf") << -kInf << 100 << 0 << 0.0 << 0.0 << true;
+    QTest::newRow("height 1e200") << 1e200 << 100 << 0 << 0.0 << 0.0 << true;
+    QTest::newRow("height 1e6") << 1e6 << 100 << 0 << 0.0 << 0.0 << true;
+    QTest::newRow("height 0") << 0.0 << 100 << 0 << 0.0 << 0.0 << false;
+    QTest::newRow("height negative") << -3.0 << 100 << 0 << 0.0 << 0.0 << false;
+    QTest::newRow("sensitivity 65535") << 3.0 << 65535 << 0 << 0.0 << 0.0 << false;
+    // Pointing straight down or up, no cut of the detector's cones at their
+    // slant range reaches the floor.
+    QTest::newRow("tilt INT_MAX") << 3.0 << 100 << INT_MAX << 0.0 << 0.0 << true;
+    QTest::newRow("tilt INT_MIN") << 3.0 << 100 << INT_MIN << 0.0 << 0.0 << true;
+    QTest::newRow("pivot nan") << 3.0 << 100 << 0 << kNaN << 0.0 << true;
+    QTest::newRow("pivot inf") << 3.0 << 100 << 0 << kInf << 0.0 << true;
+    QTest::newRow("rotation nan") << 3.0 << 100 << 0 << 0.0 << kNaN << true;
+    QTest::newRow("rotation 1e300") << 3.0 << 100 << 0 << 0.0 << 1e300 << false;
+}
+
+void TestSensorZone::hostileInputs()
+{
+    QFETCH(double, height);
+    QFETCH(int, sensitivity);
+    QFETCH(int, tilt);
+    QFETCH(double, pivotX);
+    QFETCH(double, rotation);
+    QFETCH(bool, empty);
+    ZoneParameters p = irUv(height, tilt);
+    p.sensitivity = sensitivity;
+    const QPolygonF room = rect(-20, -50, 20, 1);
+    const SensorZone zone = computeSensorZone(p, QPointF(pivotX, 0), rotation, { room });
+    QVERIFY(allFinite(zone.polygon));
+    QVERIFY(allFinite(zone.sampled));
+    QVERIFY(std::isfinite(zone.ray.p2().y()));
+    QCOMPARE(zone.polygon.isEmpty(), empty);
+    if (sensitivity > 100)
+        QCOMPARE(zone.polygon, computeSensorZone(irUv(), QPointF(), 0, { room }).polygon);
+}
+
+void TestSensorZone::hostileOutlines()
+{
+    const QPolygonF room = rect(-20, -50, 20, 1);
+    const SensorZone clean = computeSensorZone(irUv(), QPointF(), 0, { room });
+    // Vertices that are not finite contribute no edges; huge ones cannot make
+    // a vertex non-finite.
+    QPolygonF poisoned = rect(-1, -12, 1, -10);
+    poisoned[1] = QPointF(kNaN, -12);
+    QPolygonF infinite = rect(-1, -22, 1, -20);
+    infinite[0] = QPointF(-kInf, -22);
+    QPolygonF huge = rect(-1e300, -1e300, 1e300, -1e299);
+    QPolygonF single({ QPointF(0, -5) });
+    const SensorZone zone = computeSensorZone(
+        irUv(), QPointF(), 0, { poisoned, infinite, huge, single, QPolygonF(), room });
+    QVERIFY(allFinite(zone.polygon));
+    QCOMPARE(zone.polygon.size(), clean.polygon.size());
+    // The near faces of both boxes keep their finite edges and still clip.
+    int onNearFace = 0;
+    for (const QPointF &v : zone.polygon)
+        onNearFace += qAbs(v.y() + 10) < 1e-9 && qAbs(v.x()) <= 1;
+    QVERIFY(onNearFace > 20);
+    // The huge square's edges lie far beyond every sight line.
+    const SensorZone alone = computeSensorZone(irUv(), QPointF(), 0, { huge, room });
+    QCOMPARE(alone.polygon, clean.polygon);
+}
+
+void TestSensorZone::windingIndexAgreesWithQt()
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> coordinate(-10, 10);
+    std::uniform_int_distribution<int> grid(-4, 4);
+    int checked = 0;
+    int insideCount = 0;
+    for (int round = 0; round < 300; ++round) {
+        QPolygonF polygon;
+        const int n = 3 + round % 40;
+        for (int i = 0; i < n; ++i) {
+            // Grid points give horizontal edges, shared vertices and points
+            // exactly on edges; the rest are arbitrary, self-intersecting.
+            if (round % 3 == 0)
+                polygon.append(QPointF(grid(random), grid(random)));
+            else
+                polygon.append(QPointF(coordinate(random), coordinate(random)));
+        }
+        if (round % 5 == 0)
+            polygon.append(polygon.first());
+        const WindingIndex index(polygon);
+        for (int q = 0; q < 400; ++q) {
+            QPointF point = round % 3 == 0 ? QPointF(grid(random) * 0.5, grid(random) * 0.5)
+                                           : QPointF(coordinate(random), coordinate(random));
+            if (q % 10 == 0)
+                point = polygon.at(q % polygon.size());
+            const bool expected = polygon.containsPoint(point, Qt::WindingFill);
+            QCOMPARE(index.contains(point), expected);
+            insideCount += expected;
+            ++checked;
+        }
+        QVERIFY(!index.contains(QPointF(kNaN, 0)));
+        QCOMPARE(index.contains(QPointF(0, kInf)),
+            polygon.containsPoint(QPointF(0, kInf), Qt::WindingFill));
+    }
+    // And over the sampled zone itself, on a grid across its extent.
+    const QPolygonF zone = computeSensorZone(irUv(2, 45), QPointF(), 0, {}).sampled;
+    const WindingIndex index(zone);
+    for (double y = -36; y <= 2; y += 0.173) {
+        for (double x = -15; x <= 15; x += 0.211) {
+            const bool expected = zone.containsPoint(QPointF(x, y), Qt::WindingFill);
+            QCOMPARE(index.contains(QPointF(x, y)), expected);
+            insideCount += expected;
+            ++checked;
+        }
+    }
+    for (const QPointF &v : zone)
+        QCOMPARE(index.contains(v), zone.containsPoint(v, Qt::WindingFill));
+    QVERIFY(insideCount > checked / 10);
+    QVERIFY(!WindingIndex(QPolygonF()).contains(QPointF()));
+}
+
+QTEST_GUILESS_MAIN(TestSensorZone)
+#include "tst_sensorzone.moc"
