@@ -1,5 +1,7 @@
 #include "io/detectortable.h"
 
+#include "detectors/sensorrecord.h"
+
 #include <QFile>
 #include <QStringList>
 #include <QTextCodec>
@@ -37,6 +39,19 @@ QString rowLine(int number, const DetectorTableRow &row)
 }
 
 } // namespace
+
+DetectorTableRow detectorTableRow(const SensorRecord &record)
+{
+    DetectorTableRow row;
+    row.tag = record.tag();
+    row.orderCode = record.orderCode();
+    row.modeName = record.modeName();
+    row.sensitivity = record.sensitivity();
+    row.height = record.height();
+    row.angle = record.angle();
+    row.tilt = record.tilt();
+    return row;
+}
 
 QString detectorTableText(const QVector<DetectorTableRow> &rows)
 {

@@ -5,6 +5,7 @@
 #include <QVector>
 
 class QTextCodec;
+class SensorRecord;
 
 // The values one detector contributes to the detector table, in column order after the running
 // number.
@@ -18,6 +19,9 @@ struct DetectorTableRow
     int angle = 0;
     int tilt = 0;
 };
+
+// The row of one detector: its tag, order code, mode name and mounting values.
+DetectorTableRow detectorTableRow(const SensorRecord &record);
 
 // The table as text: a header line and one line per row, fields separated by ';', every line
 // ended by CR LF. Texts are quoted with their double quotes doubled; the height has one digit

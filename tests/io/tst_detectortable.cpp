@@ -1,5 +1,7 @@
 #include "io/detectortable.h"
 
+#include "detectors/sensorrecord.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextCodec>
@@ -51,6 +53,7 @@ private slots:
     void rowFields_data();
     void rowFields();
     void runningNumbersAndLineEnds();
+    void rowsFromRecords();
     void utf8HasNoByteOrderMark();
     void fileUsesLocaleEncoding();
     void fileIsTruncated();
@@ -145,6 +148,45 @@ void TestDetectorTable::runningNumbersAndLineEnds()
     QVERIFY(lines.at(1).startsWith(QStringLiteral("1;\"K-1 ")));
     QVERIFY(lines.at(2).startsWith(QStringLiteral("2;\"K-2\";")));
     QVERIFY(lines.at(3).startsWith(QStringLiteral("3;\"K-1 ")));
+}
+
+void TestDetectorTable::rowsFromRecords()
+{
+    SensorRecord example;
+    example.setTag(QStringLiteral("K-1 \"A\""));
+    example.setSensor('4');
+    example.setInterfaceName(QStringLiteral("RS"));
+    example.setBody(QStringLiteral("Алюминиевый сплав"));
+    example.setIn1(QStringLiteral("Нет"));
+    example.setIn2(QStringLiteral("Нет"));
+    example.setCertificate(QStringLiteral("Нет"));
+    example.setAnalysis(0);
+    example.setNoiseImmunity(false);
+    example.setSensitivity(80);
+    example.setHeight(2.5);
+    example.setAngle(-15);
+    example.setTilt(10);
+
+    // An infrared detector with an inch-sign cable entry and noise immunity.
+    SensorRecord second;
+    second.setSensor('3');
+    second.setInterfaceName(QStringLiteral("HART"));
+    second.setBody(QStringLiteral("Нержавеющая сталь"));
+    second.setIn1(QStringLiteral("ШТ1\""));
+    second.setIn2(QStringLiteral("Нет"));
+    second.setNoiseImmunity(true);
+    second.setSensitivity(100);
+    second.setHeight(3.0);
+    second.setTilt(0);
+
+    const QByteArray bytes
+        = detectorTableBytes({ detectorTableRow(example), detectorTableRow(second) }, cp1251);
+    QVERIFY(bytes.startsWith(header1251 + example1251));
+    QCOMPARE(cp1251->toUnicode(bytes.mid(header1251.size() + example1251.size())),
+        QStringLiteral(R"x(2;"";"ZIR-51ма-RS-HART-330-1-Н/1-2, ШТ1""";)x"
+                       R"x("ИК (повышенная помехозащищенность)";100;3,0;0;0)x"
+                       "\r\n"));
+    SensorRecord::resetInheritedDefaults();
 }
 
 void TestDetectorTable::utf8HasNoByteOrderMark()
