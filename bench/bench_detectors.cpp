@@ -1,0 +1,142 @@
+// Detector updates on a busy plan: 30 detectors and 20 obstacles in a 60 m × 40 m room.
+#include "detectors/sensorgraphicsitem2.h"
+#include "detectors/sensorlabelgraphicsitem.h"
+#include "detectors/sensorzone.h"
+#include "plan/objectgraphicsitem.h"
+#include "plan/plangraphicsitem.h"
+
+#include <QApplication>
+#include <QGraphicsScene>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+struct BusyPlan
+{
+    BusyPlan()
+    {
+        plan.setPath(QPolygonF({ { -30, -20 }, { 30, -20 }, { 30, 20 }, { -30, 20 } }));
+        scene.addItem(&plan);
+        // Four rows of five obstacles, rectangles and ellipses.
+        for (int row = 0; row < 4; ++row) {
+            for (int column = 0; column < 5; ++column) {
+                auto *obstacle = new ObjectGraphicsItem((row + column) % 2);
+                obstacle->setGeometry(-20 + column * 10, -12 + row * 8, 3, 2);
+                scene.addItem(obstacle);
+                objects.append(obstacle);
+            }
+        }
+        // Thirty detectors: on every obstacle, and ten on the walls.
+        for (int i = 0; i < 30; ++i) {
+            auto *detector = new SensorGraphicsItem2(objects, &plan);
+            scene.addItem(detector);
+            if (i < 20)
+                detector->setSurface(objects.at(i), i % 4);
+            else
+                detector->setSurface(&plan, i % 4);
+            detector->setPosition(1 + (i % 3), false);
+            detector->setSensor(i % 2 ? '4' : '3');
+            detector->setAngle((i % 7) * 10 - 30);
+            detector->setTilt(i % 3 * 10);
+            detector->setZValues();
+            detector->updateZone();
+            detector->updateLabelText();
+            sensors.append(detector);
+        }
+    }
+    ~BusyPlan()
+    {
+        qDeleteAll(sensors);
+        qDeleteAll(objects);
+        scene.removeItem(&plan);
+    }
+
+    QGraphicsScene scene;
+    PlanGraphicsItem plan;
+    QList<ObjectGraphicsItem *> objects;
+    QList<SensorGraphicsItem2 *> sensors;
+};
+
+// Made in main(), while the application object exists.
+BusyPlan *theBusyPlan = nullptr;
+
+BusyPlan &busyPlan()
+{
+    return *theBusyPlan;
+}
+
+// One detector after a panel edit or a drag step: zone, ray and label.
+void BM_OneDetectorUpdate(benchmark::State &state)
+{
+    SensorGraphicsItem2 *detector = busyPlan().sensors.at(int(state.range(0)));
+    for (auto _ : state) {
+        detector->updateZone();
+        detector->updateLabelText();
+    }
+}
+BENCHMARK(BM_OneDetectorUpdate)->Arg(3)->Arg(25)->Unit(benchmark::kMillisecond);
+
+// The computation alone, for comparison with the item's update.
+void BM_ZoneComputation(benchmark::State &state)
+{
+    BusyPlan &plan = busyPlan();
+    SensorGraphicsItem2 *detector = plan.sensors.at(3);
+    QVector<QPolygonF> outlines;
+    for (ObjectGraphicsItem *obstacle : qAsConst(plan.objects))
+        outlines.append(obstacle->mapToScene(obstacle->polygon()));
+    outlines.append(plan.plan.polygon());
+    const QPointF pivot = detector->mapToScene(QPointF(0, -0.07));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            computeSensorZone(detector->record(), pivot, detector->rotation(), outlines));
+    }
+}
+BENCHMARK(BM_ZoneComputation)->Unit(benchmark::kMillisecond);
+
+// A pointer move while a detector is dragged: snap onto the section, move, recompute.
+void BM_DragStep(benchmark::State &state)
+{
+    BusyPlan &plan = busyPlan();
+    SensorGraphicsItem2 *detector = plan.sensors.at(5);
+    double pos = 0;
+    for (auto _ : state) {
+        pos = pos > 2.5 ? 0.5 : pos + 0.1;
+        detector->setPosition(pos, false);
+        detector->updateZone();
+        detector->updateLabelText();
+    }
+}
+BENCHMARK(BM_DragStep)->Unit(benchmark::kMillisecond);
+
+// Every detector after an obstacle change, a calibration or a project load.
+void BM_AllDetectors(benchmark::State &state)
+{
+    BusyPlan &plan = busyPlan();
+    for (auto _ : state) {
+        for (SensorGraphicsItem2 *detector : qAsConst(plan.sensors))
+            detector->updateZone();
+    }
+}
+BENCHMARK(BM_AllDetectors)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    {
+        BusyPlan plan;
+        theBusyPlan = &plan;
+        benchmark::RunSpecifiedBenchmarks();
+        theBusyPlan = nullptr;
+    }
+    benchmark::Shutdown();
+    return 0;
+}
