@@ -49,8 +49,12 @@ SensorLabelGraphicsItem::SensorLabelGraphicsItem(
         this, &GraphicsTextItem::mousePress, this, &SensorLabelGraphicsItem::on_rect_mousePress);
     connect(this, &GraphicsTextItem::selectedChanged, this,
         &SensorLabelGraphicsItem::on_rect_selectedChanged);
-    // The leader follows every completed move, dragged or nudged.
-    connect(this, &GraphicsTextItem::positionChanged, this, [this](QPointF) { updateLeader(); });
+    // The leader follows every completed move; a drag by the user is a change.
+    connect(this, &GraphicsTextItem::positionChanged, this, [this](QPointF) {
+        updateLeader();
+        if (!m_placing && m_editState == 1)
+            emit changed();
+    });
 }
 
 SensorLabelGraphicsItem::~SensorLabelGraphicsItem()
@@ -278,6 +282,7 @@ void SensorLabelGraphicsItem::on_point_positionChange(QPointF &pos, bool &accept
     if (next != current) {
         m_detector->setLabelScale(next);
         emit labelScaleChanged(next);
+        emit changed();
     }
     pos = mapRectToScene(boundingRect()).bottomRight();
     accept = true;
@@ -309,5 +314,6 @@ void SensorLabelGraphicsItem::on_rect_keyPress(QKeyEvent *event)
     }
     placeAt(pos() + step);
     updateLeader();
+    emit changed();
     event->accept();
 }

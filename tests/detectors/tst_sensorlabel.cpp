@@ -187,7 +187,9 @@ void TestSensorLabel::clickStartsEditingAndDragMovesTheLabel()
 
     // Dragged, the label centres itself under the pointer.
     const QPointF target(4, -6);
+    QSignalSpy labelChanged(label, &SensorLabelGraphicsItem::changed);
     bench.drag(centre, bench.viewPoint(target));
+    QVERIFY(labelChanged.count() > 0);
     const QRectF moved = sceneRect(label);
     QVERIFY2(QLineF(moved.center(), target).length() < 0.05,
         qPrintable(
@@ -196,8 +198,10 @@ void TestSensorLabel::clickStartsEditingAndDragMovesTheLabel()
     QVERIFY(near(label->leader()->scenePos(), moved.center()));
     QVERIFY(near(handle->scenePos(), moved.bottomRight()));
 
-    // Moving the detector keeps the label's offset.
+    // Moving the detector keeps the label's offset; that is no change of the label.
+    labelChanged.clear();
     detector->setPosition(5, false);
+    QCOMPARE(labelChanged.count(), 0);
     QVERIFY(near(label->pos(), detector->pos() + detector->labelOffset()));
 
     // Clicking the floor ends the edit and takes the handle away.
