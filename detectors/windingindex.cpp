@@ -24,6 +24,7 @@ WindingIndex::WindingIndex(const QPolygonF &polygon)
         else
             m_edges.push_back({ p1.x(), p1.y(), p2.x(), p2.y(), 1 });
     };
+    m_edges.reserve(size_t(count));
     for (int i = 1; i < count; ++i)
         addEdge(polygon.at(i - 1), polygon.at(i));
     if (polygon.last() != polygon.first())
@@ -58,12 +59,15 @@ WindingIndex::WindingIndex(const QPolygonF &polygon)
     }
     for (int b = 0; b < m_bandCount; ++b)
         m_bandStart[size_t(b) + 1] += m_bandStart[size_t(b)];
+    // Filled from the back of each band, which leaves m_bandStart[b] at the
+    // band's first entry when done.
     m_bandEdges.resize(size_t(m_bandStart.back()));
-    std::vector<int> fill(m_bandStart.begin(), m_bandStart.end() - 1);
-    for (int i = 0; i < edgeCount; ++i) {
+    for (int b = 0; b < m_bandCount; ++b)
+        m_bandStart[size_t(b)] = m_bandStart[size_t(b) + 1];
+    for (int i = edgeCount - 1; i >= 0; --i) {
         const Edge &e = m_edges[size_t(i)];
         for (int b = band(e.y1), last = band(e.y2); b <= last; ++b)
-            m_bandEdges[size_t(fill[size_t(b)]++)] = i;
+            m_bandEdges[size_t(--m_bandStart[size_t(b)])] = i;
     }
 }
 

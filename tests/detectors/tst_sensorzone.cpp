@@ -73,6 +73,7 @@ private slots:
     void obstacleBeforeTheFloorRemoves();
     void outlineClipsATurnedDetectorAtItsWall();
     void sceneFrameFollowsPivotAndRotation();
+    void clippingMatchesTheDirectProcedure();
     void hostileInputs_data();
     void hostileInputs();
     void hostileOutlines();
@@ -262,6 +263,63 @@ void TestSensorZone::sceneFrameFollowsPivotAndRotation()
     for (int k = 0; k < here.polygon.size(); ++k)
         QVERIFY((there.polygon.at(k) - here.polygon.at(k)).manhattanLength() < 1e-9);
     QVERIFY(here.polygon.size() < here.sampled.size());
+}
+
+// The clipping step done the plain way, with the toolkit's own segment and
+// polygon tests: the fast path must give the very same vertices.
+void TestSensorZone::clippingMatchesTheDirectProcedure()
+{
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> unit(0, 1);
+    int clipped = 0;
+    for (int round = 0; round < 12; ++round) {
+        QVector<QPolygonF> outlines;
+        for (int k = 0; k < 20; ++k) {
+            const double x = unit(random) * 11;
+            const double y = unit(random) * 7;
+            outlines.append(rect(x, y, x + 0.2 + unit(random), y + 0.2 + unit(random)));
+        }
+        outlines.append(rect(0, 0, 12, 8));
+        ZoneParameters p
+            = irUv(1 + unit(random) * 5, int(unit(random) * 45), int(unit(random) * 179) - 89);
+        p.sensitivity = int(unit(random) * 100);
+        const QPointF pivot(1 + unit(random) * 10, 8 - 0.07);
+        const double rotation = round % 2 ? 0 : 37.5;
+        const SensorZone zone = computeSensorZone(p, pivot, rotation, outlines);
+
+        const QTransform toScene = zoneTransform(pivot, rotation);
+        const QTransform fromScene = toScene.inverted();
+        const double turn = p.angle * 3.141592653589793 / 180;
+        const QPointF centre(0.15 * std::sin(turn), -0.07 - 0.15 * std::cos(turn));
+        const QPointF centreScene = toScene.map(centre);
+        QPolygonF expected;
+        for (QPointF v : zone.sampled) {
+            bool touched = false;
+            bool inside = false;
+            for (const QPolygonF &outline : outlines) {
+                for (int j = 0; j < outline.size(); ++j) {
+                    const QLineF edge(outline.at(j), outline.at((j + 1) % outline.size()));
+                    QPointF crossing;
+                    if (QLineF(centreScene, toScene.map(v)).intersects(edge, &crossing)
+                        == QLineF::BoundedIntersection) {
+                        v = fromScene.map(crossing);
+                        touched = true;
+                        if (zone.sampled.containsPoint(v, Qt::WindingFill))
+                            inside = true;
+                    }
+                }
+            }
+            if (!touched || inside)
+                expected.append(v);
+        }
+        QCOMPARE(zone.polygon.size(), expected.size());
+        for (int k = 0; k < expected.size(); ++k) {
+            QVERIFY(zone.polygon.at(k).x() == expected.at(k).x());
+            QVERIFY(zone.polygon.at(k).y() == expected.at(k).y());
+        }
+        clipped += zone.sampled.size() - zone.polygon.size();
+    }
+    QVERIFY(clipped > 100);
 }
 
 void TestSensorZone::hostileInputs_data()
