@@ -47,7 +47,7 @@ void BM_TreeWriteToMemory(benchmark::State &state)
     for (auto _ : state) {
         std::ostringstream out;
         root.write(out, -1);
-        size = out.str().size();
+        size = std::size_t(out.tellp());
         benchmark::DoNotOptimize(size);
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(size));
