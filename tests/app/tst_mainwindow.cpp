@@ -839,7 +839,7 @@ void TestMainWindow::welcomeDialogContent()
     prompts->answerDialog([&](QDialog *dialog) {
         const QList<QLabel *> labels = dialog->findChildren<QLabel *>();
         for (QLabel *label : labels) {
-            if (label->pixmap() && !label->pixmap()->isNull())
+            if (!label->pixmap(Qt::ReturnByValue).isNull())
                 hasLogo = true;
             else
                 text = label->text();
@@ -895,8 +895,7 @@ void TestMainWindow::aboutDialogFromWindow()
     bool logo = false;
     prompts->answerDialog([&](QDialog *dialog) {
         text = dialog->findChild<QLabel *>("label")->text();
-        const QPixmap *pixmap = dialog->findChild<QLabel *>("label_2")->pixmap();
-        logo = pixmap && !pixmap->isNull();
+        logo = !dialog->findChild<QLabel *>("label_2")->pixmap(Qt::ReturnByValue).isNull();
         size = dialog->size();
         dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
