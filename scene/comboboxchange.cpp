@@ -1,6 +1,7 @@
 #include "comboboxchange.h"
 
 #include "scene/changefont.h"
+#include "scene/escapeoverride.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -68,4 +69,11 @@ void ComboBoxChange::focusOutEvent(QFocusEvent *event)
         setCurrentIndex(currentIndex());
         emit uncomplete(currentIndex());
     }
+}
+
+bool ComboBoxChange::event(QEvent *event)
+{
+    if (claimEscapeWhileModified(event, currentIndex() != committed))
+        return true;
+    return QComboBox::event(event);
 }

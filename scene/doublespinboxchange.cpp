@@ -1,6 +1,7 @@
 #include "doublespinboxchange.h"
 
 #include "scene/changefont.h"
+#include "scene/escapeoverride.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -68,4 +69,11 @@ void DoubleSpinBoxChange::focusOutEvent(QFocusEvent *event)
         setValue(value());
         emit uncomplete(value());
     }
+}
+
+bool DoubleSpinBoxChange::event(QEvent *event)
+{
+    if (claimEscapeWhileModified(event, value() != committed))
+        return true;
+    return QDoubleSpinBox::event(event);
 }

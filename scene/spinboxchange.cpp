@@ -1,6 +1,7 @@
 #include "spinboxchange.h"
 
 #include "scene/changefont.h"
+#include "scene/escapeoverride.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -68,4 +69,11 @@ void SpinBoxChange::focusOutEvent(QFocusEvent *event)
         setValue(value());
         emit uncomplete(value());
     }
+}
+
+bool SpinBoxChange::event(QEvent *event)
+{
+    if (claimEscapeWhileModified(event, value() != committed))
+        return true;
+    return QSpinBox::event(event);
 }
