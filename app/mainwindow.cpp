@@ -77,6 +77,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->graphicsView->setScene(&scene);
     planImage.setScale(0);
     scene.addItem(&planImage);
+    setupPlanElements();
 
     QTimer::singleShot(0, this, &MainWindow::showWelcomeDialog);
 }
@@ -100,12 +101,4 @@ void MainWindow::setPrompts(std::unique_ptr<UserPrompts> prompts)
         prompts = std::make_unique<UserPrompts>();
     userPrompts = std::move(prompts);
     UserPrompts::setCurrent(userPrompts.get());
-}
-
-void MainWindow::on_shortcutCancel()
-{
-}
-
-void MainWindow::on_shortcutDelete()
-{
 }

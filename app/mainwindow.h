@@ -1,16 +1,29 @@
 #pragma once
 
+#include "plan/calibergraphicsitem.h"
+#include "plan/objectgraphicsitem.h"
+#include "plan/objectlistmodel.h"
+#include "plan/plangraphicsitem.h"
+#include "plan/roulettegraphicsitem.h"
+
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
+#include <QItemSelection>
+#include <QList>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QPrinter>
 #include <QShortcut>
 #include <QString>
 #include <memory>
 
 class BaseGraphicsItem;
+class QAction;
+class QEvent;
+class QMouseEvent;
+class QWheelEvent;
 class QSettings;
 class UserPrompts;
 
@@ -42,13 +55,44 @@ private slots:
     void on_actionAbout_triggered();
     void on_actionManual_triggered();
 
-    // Keyboard (mainwindow.cpp)
+    // Keyboard: Escape (mainwindow_view.cpp), Delete (mainwindow_obstacles.cpp)
     void on_shortcutCancel();
     void on_shortcutDelete();
 
-    // Plan image, scale mark, outline, tape and view input (mainwindow_plan.cpp)
+    // ---- Plan elements (issue 3) ----
+    // Plan image, scale mark, outline, tape (mainwindow_plan.cpp)
+    void on_planImageOpenAction_triggered();
+    void on_planImageViewAction_triggered(bool checked);
+    void on_caliberSetAction_triggered();
+    void on_caliberViewAction_triggered(bool checked);
+    void on_caliberSetted(double caliber);
+    void on_planPathSetAction_triggered();
+    void on_planPathClearAction_triggered();
+    void on_planPathViewAction_triggered(bool checked);
+    void on_actionRoulette_triggered(bool checked);
+
+    // Editing mode, snapping, view input, zoom, Escape (mainwindow_view.cpp)
+    void on_editing(bool value);
+    void on_nearPoint(QPointF &pos);
+    void on_graphicsView_mousePress(QMouseEvent *event);
+    void on_graphicsView_mouseRelease(QMouseEvent *event);
+    void on_graphicsView_mouseMove(QMouseEvent *event);
+    void on_graphicsView_wheel(QWheelEvent *event);
+    void on_graphicsView_enter(QEvent *event);
+    void on_graphicsView_leave(QEvent *event);
+    void on_actionAllView_triggered();
 
     // Obstacles (mainwindow_obstacles.cpp)
+    void on_objectCreateAction_triggered(bool checked);
+    void on_ellipseCreateAction_triggered(bool checked);
+    void on_object_created();
+    void on_ellipse_created();
+    void on_object_editing(bool value);
+    void on_object_changed();
+    void on_object_selectionChange(const QItemSelection &selected,
+                                   const QItemSelection &deselected);
+    void on_object_valueChanged(double value);
+    // ---- end of plan elements ----
 
     // Detectors (mainwindow_detectors.cpp)
 
@@ -63,6 +107,34 @@ private slots:
 private:
     friend class AboutDialog;
     friend struct MainWindowPeek;
+
+    // ---- Plan elements (issue 3) ----
+    // mainwindow_plan.cpp
+    // Construction: the plan elements join the scene and their signals the window.
+    void setupPlanElements();
+    bool hasPlanImage() const;
+    bool hasScale() const;
+    void setPlanImage(const QPixmap &image, QPointF centre);
+    // Reads an image file for the plan; on failure says why and returns a null pixmap.
+    QPixmap readPlanImage(const QString &path);
+    // The two questions of the commands that need an image and a scale; Yes starts
+    // what is missing. True when both are there.
+    bool requirePlanImage(const QString &title);
+    bool requirePlanImageAndScale(const QString &title);
+    // Asks every detector to recompute its zone (none yet).
+    void updateDetectors();
+    // mainwindow_view.cpp
+    // Ends the editing step of the element in editing mode, if any.
+    void stopEditing();
+    void updateSceneRect();
+    // mainwindow_obstacles.cpp
+    void createObstacle(int kind, QAction *action, bool checked);
+    void addCreatedObstacle(QObject *sender, QAction *action, const char *createdSlot);
+    // An obstacle whose placing ended without a click never joins the plan.
+    void discardAbandonedObstacle();
+    void showObjectValues();
+    void deleteSelectedObstacle();
+    // ---- end of plan elements ----
 
     // Export (mainwindow_export.cpp)
     bool renderSceneImage(const QString &path);
@@ -100,7 +172,14 @@ private:
     // Scene and plan elements
     QGraphicsScene scene;
     QGraphicsPixmapItem planImage;
+    CaliberGraphicsItem caliber;
+    RouletteGraphicsItem roulette;
+    PlanGraphicsItem plan;
+    QList<ObjectGraphicsItem *> objects;
     BaseGraphicsItem *editingItem = nullptr;
+    ObjectListModel objectModel { &objects };
+    // The obstacle being placed, until it is placed or discarded.
+    QPointer<ObjectGraphicsItem> creatingObstacle;
     QPixmap planPixmap;
 
     // Detector property panel: the model code and noise-immunity flag it was last set up for

@@ -1,0 +1,257 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/planwatermark.h"
+#include "app/settingskeys.h"
+#include "scene/userprompts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QSettings>
+#include <QTransform>
+
+namespace {
+
+// Qt 6's default allocation limit for one image: larger images are refused
+// before they are decoded.
+constexpr qint64 kMaxImageBytes = qint64(256) * 1024 * 1024;
+
+const char *const kImageQuestion = "Изображение плана не выбрано. Выбрать?";
+const char *const kScaleQuestion = "Масштаб не обозначен. Обозначить?";
+
+} // namespace
+
+void MainWindow::setupPlanElements()
+{
+    connect(&caliber, SIGNAL(editing(bool)), ui->caliberSetAction, SLOT(setChecked(bool)));
+    connect(&caliber, SIGNAL(caliberVisibled(bool)), ui->caliberViewAction, SLOT(setChecked(bool)));
+    connect(&caliber, SIGNAL(caliberSetted(double)), this, SLOT(on_caliberSetted(double)));
+    connect(&plan, SIGNAL(pathVisibled(bool)), ui->planPathViewAction, SLOT(setChecked(bool)));
+    connect(&plan, SIGNAL(editing(bool)), ui->planPathSetAction, SLOT(setChecked(bool)));
+
+    ui->objectsList->setModel(&objectModel);
+    connect(ui->objectsList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &MainWindow::on_object_selectionChange);
+    for (DoubleSpinBoxChange *box : { ui->objectX, ui->objectY, ui->objectW, ui->objectH })
+        connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &MainWindow::on_object_valueChanged);
+
+    // Scroll bars that came and went would make the view recompute its scroll
+    // ranges and undo a pan past the scene's edges.
+    ui->graphicsView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ui->graphicsView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    scene.addItem(&caliber);
+    scene.addItem(&roulette);
+    scene.addItem(&plan);
+    for (QObject *element : { static_cast<QObject *>(&caliber), static_cast<QObject *>(&roulette),
+             static_cast<QObject *>(&plan) }) {
+        connect(element, SIGNAL(editing(bool)), this, SLOT(on_editing(bool)));
+        connect(element, SIGNAL(nearPoint(QPointF &)), this, SLOT(on_nearPoint(QPointF &)));
+    }
+    ObjectGraphicsItem::initHandles();
+}
+
+bool MainWindow::hasPlanImage() const
+{
+    const QPixmap shown = planImage.pixmap();
+    return shown.width() != 0 && shown.height() != 0;
+}
+
+bool MainWindow::hasScale() const
+{
+    return caliber.length() > 0;
+}
+
+bool MainWindow::requirePlanImage(const QString &title)
+{
+    if (hasPlanImage())
+        return true;
+    if (prompts()->question(
+            this, title, QString::fromUtf8(kImageQuestion), QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes)
+        on_planImageOpenAction_triggered();
+    return false;
+}
+
+bool MainWindow::requirePlanImageAndScale(const QString &title)
+{
+    if (!requirePlanImage(title))
+        return false;
+    if (hasScale())
+        return true;
+    if (prompts()->question(
+            this, title, QString::fromUtf8(kScaleQuestion), QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes)
+        on_caliberSetAction_triggered();
+    return false;
+}
+
+void MainWindow::updateDetectors()
+{
+    // Detectors recompute their zones here, in list order, once they exist.
+}
+
+QPixmap MainWindow::readPlanImage(const QString &path)
+{
+    const QString shownPath = QDir::toNativeSeparators(path);
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() * 4 > kMaxImageBytes) {
+        prompts()->warning(this, QStringLiteral("Открыть"),
+            QStringLiteral("Изображение %1 слишком велико (%2 × %3 точек), "
+                           "оно не открыто.")
+                .arg(shownPath)
+                .arg(size.width())
+                .arg(size.height()));
+        return QPixmap();
+    }
+    const QImage image = reader.read();
+    if (image.isNull() || image.width() == 0 || image.height() == 0) {
+        prompts()->warning(this, QStringLiteral("Открыть"),
+            QStringLiteral("Не удалось прочитать изображение %1: %2.")
+                .arg(shownPath, reader.errorString()));
+        return QPixmap();
+    }
+    return QPixmap::fromImage(image);
+}
+
+void MainWindow::on_planImageOpenAction_triggered()
+{
+    stopEditing();
+    const QString path = prompts()->getOpenFileName(this, QStringLiteral("Открыть"), dirOpen,
+        QStringLiteral("Файлы изображения (*.bmp *.png *.jpg)"));
+    if (path.isEmpty())
+        return;
+    dirOpen = QFileInfo(path).absolutePath();
+    settings->setValue(QString::fromUtf8(SettingsKeys::DirOpen), dirOpen);
+
+    // An image that cannot be read leaves the plan as it was.
+    const QPixmap image = readPlanImage(path);
+    if (image.isNull())
+        return;
+    if (!(planImage.scale() > 0))
+        planImage.setScale(100.0 / qMax(image.width(), image.height()));
+    const double scale = planImage.scale();
+    const QPointF centre(image.width() / 2 * scale, image.height() / 2 * scale);
+    setPlanImage(image, centre);
+    updateSceneRect();
+    ui->graphicsView->fitInView(scene.sceneRect(), Qt::KeepAspectRatio);
+    setWindowModified(true);
+}
+
+void MainWindow::setPlanImage(const QPixmap &image, QPointF centre)
+{
+    planPixmap = image;
+    planImage.setPixmap(
+        watermarkedPlan(image, QImage(QStringLiteral(":/icons/Resources/Logo.png"))));
+    planImage.setPos(-centre.x(), -centre.y());
+    setPlanImageVisible(!image.isNull());
+}
+
+void MainWindow::on_planImageViewAction_triggered(bool checked)
+{
+    if (!checked) {
+        setPlanImageVisible(false);
+        return;
+    }
+    requirePlanImage(QStringLiteral("Изображение плана"));
+    setPlanImageVisible(hasPlanImage());
+}
+
+void MainWindow::on_caliberSetAction_triggered()
+{
+    stopEditing();
+    if (hasPlanImage()) {
+        caliber.startEdit();
+        return;
+    }
+    requirePlanImage(QStringLiteral("Масштаб"));
+    ui->caliberSetAction->setChecked(false);
+}
+
+void MainWindow::on_caliberViewAction_triggered(bool checked)
+{
+    bool show = false;
+    if (checked && requirePlanImage(QStringLiteral("Масштаб"))) {
+        show = hasScale();
+        if (!show
+            && prompts()->question(this, QStringLiteral("Масштаб"),
+                   QString::fromUtf8(kScaleQuestion), QMessageBox::Yes | QMessageBox::No)
+                == QMessageBox::Yes) {
+            on_caliberSetAction_triggered();
+            show = true;
+        }
+    }
+    caliber.setCaliberVisible(show);
+}
+
+void MainWindow::on_caliberSetted(double k)
+{
+    if (k == 0)
+        return;
+    const double s = 1 / k;
+    const QTransform scaling = QTransform::fromScale(s, s);
+    planImage.setScale(planImage.scale() * s);
+    planImage.setPos(planImage.pos() * s);
+    plan.setPolygon(scaling.map(plan.polygon()));
+    for (ObjectGraphicsItem *object : qAsConst(objects)) {
+        const QRectF placed = scaling.mapRect(object->shapeRect().translated(object->pos()));
+        object->setSize(placed.size());
+        object->setPos(object->pos() * s);
+        object->refreshGeometry();
+    }
+    // Detectors: each one's position along its surface, ray point and label scale
+    // are multiplied by s here, and it is placed on its surface again.
+    updateDetectors();
+    setWindowModified(true);
+}
+
+void MainWindow::on_planPathClearAction_triggered()
+{
+    stopEditing();
+    // Detectors standing on the outline: asked about and removed with it here.
+    plan.clearPath();
+    updateDetectors();
+}
+
+void MainWindow::on_planPathSetAction_triggered()
+{
+    stopEditing();
+    on_planPathClearAction_triggered();
+    if (ui->planPathSetAction->isChecked())
+        plan.startEdit();
+}
+
+void MainWindow::on_planPathViewAction_triggered(bool checked)
+{
+    const QString title = QStringLiteral("Контур плата");
+    bool show = false;
+    if (checked && requirePlanImage(title)) {
+        show = plan.hasPath();
+        if (!show
+            && prompts()->question(this, title,
+                   QStringLiteral("Контур плана не обозначен. Обозначить?"),
+                   QMessageBox::Yes | QMessageBox::No)
+                == QMessageBox::Yes) {
+            ui->planPathSetAction->setChecked(true);
+            on_planPathSetAction_triggered();
+            show = true;
+        }
+    }
+    plan.setPathVisible(show);
+}
+
+void MainWindow::on_actionRoulette_triggered(bool checked)
+{
+    stopEditing();
+    if (checked && requirePlanImageAndScale(QStringLiteral("Масштаб"))) {
+        ui->actionRoulette->setChecked(true);
+        roulette.setRouletteVisible(true);
+        roulette.startEdit();
+        return;
+    }
+    ui->actionRoulette->setChecked(false);
+    roulette.setRouletteVisible(false);
+}

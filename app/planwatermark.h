@@ -1,0 +1,8 @@
+#pragma once
+
+class QImage;
+class QPixmap;
+
+// The plan image as shown: the logo tiled faintly over it, as large as fits,
+// side by side along the image's longer side and centred.
+QPixmap watermarkedPlan(const QPixmap &image, const QImage &logo);
