@@ -124,8 +124,13 @@ void CaliberGraphicsItem::applyScale(double metres)
         endLine->setPos(endPoint() / k);
         offset /= k;
         updateParts();
-        if (QGraphicsView *view = firstView(this))
+        if (QGraphicsView *view = firstView(this)) {
+            // The plan shrinks by k about the scene origin and the view grows by
+            // k: the point at the view's centre stays there, and with it the rest.
+            const QPointF centre = view->mapToScene(view->viewport()->rect().center());
             view->scale(k, k);
+            view->centerOn(centre / k);
+        }
     }
     emit caliberSetted(k);
 }
