@@ -78,6 +78,7 @@ MainWindow::MainWindow(QWidget *parent)
     planImage.setScale(0);
     scene.addItem(&planImage);
     setupPlanElements();
+    setupDetectors();
 
     QTimer::singleShot(0, this, &MainWindow::showWelcomeDialog);
 }

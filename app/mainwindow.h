@@ -1,5 +1,6 @@
 #pragma once
 
+#include "detectors/sensorlistmodel.h"
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/objectlistmodel.h"
@@ -20,6 +21,8 @@
 #include <memory>
 
 class BaseGraphicsItem;
+class QGraphicsItem;
+class SensorGraphicsItem2;
 class QAction;
 class QEvent;
 class QMouseEvent;
@@ -94,9 +97,44 @@ private slots:
     void on_object_valueChanged(double value);
     // ---- end of plan elements ----
 
+    // ---- Detectors (issue 5) ----
     // Detectors (mainwindow_detectors.cpp)
+    void on_sensorCreateAction_triggered(bool checked);
+    void on_sensor_created();
+    void on_sensor_editing(bool value);
+    void on_nearPointVector(QPointF &pos, QGraphicsItem **item, int *section);
+    void on_labelScaleChanged(double scale);
+    void on_label_changed();
+    void on_actionSensorRay_triggered(bool checked);
+    void on_actionLabel_triggered(bool checked);
 
     // Detector property panel (mainwindow_panel.cpp)
+    void on_sensorPos_valueChanged(double value);
+    void on_sensorAtRight_toggled(bool checked);
+    void on_sensorHeight_valueChanged(double value);
+    void on_sensorHeightSlider_valueChanged(int value);
+    void on_sensorAngle_valueChanged(double value);
+    void on_sensorAngleSlider_valueChanged(int value);
+    void on_sensorTilt_valueChanged(double value);
+    void on_sensorTiltSlider_valueChanged(int value);
+    void on_sensorSensitivity_valueChanged(double value);
+    void on_sensorSensitivitySlider_valueChanged(int value);
+    void on_sensorSensitivityLen_valueChanged(int value);
+    void on_sensorType_currentIndexChanged(int index);
+    void on_sensorAnalysisType_currentIndexChanged(int index);
+    void on_sensorIn1_currentIndexChanged(const QString &text);
+    void on_sensorIn2_currentIndexChanged(const QString &text);
+    void on_sensorInterface_currentIndexChanged(const QString &text);
+    void on_sensorCertificate_currentIndexChanged(const QString &text);
+    void on_sensorBody_currentIndexChanged(const QString &text);
+    void on_sensorOptionHanger_toggled(bool checked);
+    void on_sensorOptionRS1_toggled(bool checked);
+    void on_sensorOptionRS2_toggled(bool checked);
+    void on_sensorTag_textChanged(const QString &text);
+    void on_sensor_changed();
+    void on_sensor_selectionChange(const QItemSelection &selected,
+                                   const QItemSelection &deselected);
+    // ---- end of detectors ----
 
     // Project files (mainwindow_project.cpp)
 
@@ -135,6 +173,38 @@ private:
     void showObjectValues();
     void deleteSelectedObstacle();
     // ---- end of plan elements ----
+
+    // ---- Detectors (issue 5) ----
+    friend struct SensorWindowPeek;
+    // mainwindow_detectors.cpp
+    // Construction: the detector list, and the shared ray point and label handle.
+    void setupDetectors();
+    // The wiring of a detector that is on the plan (created or loaded).
+    void connectSensor(SensorGraphicsItem2 *detector);
+    void updateLabels();
+    // Detectors' items, zones and, when shown, rays and labels, for the scene rectangle.
+    QRectF detectorsSceneRect() const;
+    int detectorsOn(const QGraphicsItem *surface) const;
+    // Asks whether the detectors on surface may go with it; true when there are none.
+    bool confirmDetectorRemoval(const QGraphicsItem *surface, const QString &title,
+                                const QString &question);
+    // After the surface moved or changed size: its detectors keep their distances.
+    void replaceDetectorsOn(const QGraphicsItem *surface);
+    void deleteDetectorsOn(const QGraphicsItem *surface);
+    void removeSensor(SensorGraphicsItem2 *detector);
+    // Delete: the edited detector leaves the plan. False when there is none.
+    bool deleteEditedSensor();
+    // Escape while a detector is being placed: it is discarded. False otherwise.
+    bool cancelSensorCreation();
+    // Calibration: the plan was scaled by s about the origin.
+    void rescaleDetectors(double s);
+    // mainwindow_panel.cpp
+    void showSensorValues();
+    void showSensorPicture(SensorGraphicsItem2 *detector);
+    int sensitivityToDistance(double sensitivity) const;
+    void configureSensorPanel(char type, int analysis, bool noiseImmunity, int sensitivity);
+    void refreshEditedSensor(SensorGraphicsItem2 *detector, bool zone, bool row);
+    // ---- end of detectors ----
 
     // Export (mainwindow_export.cpp)
     bool renderSceneImage(const QString &path);
@@ -185,6 +255,12 @@ private:
     // Detector property panel: the model code and noise-immunity flag it was last set up for
     char panelType = 0;
     char panelFlag = 0;
+
+    // ---- Detectors (issue 5) ----
+    // The detectors in creation order; the scene owns them.
+    QList<SensorGraphicsItem2 *> sensors;
+    SensorListModel sensorModel { &sensors };
+    // ---- end of detectors ----
 
     std::unique_ptr<UserPrompts> userPrompts;
 };

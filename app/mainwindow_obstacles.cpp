@@ -138,14 +138,17 @@ void MainWindow::on_object_changed()
 {
     setWindowModified(true);
     showObjectValues();
-    // Detectors standing on the selected obstacle are placed on it again here.
+    // Detectors standing on the selected obstacle are placed on it again.
+    if (ObjectGraphicsItem::selectedObstacle)
+        replaceDetectorsOn(ObjectGraphicsItem::selectedObstacle);
     updateDetectors();
 }
 
 void MainWindow::on_shortcutDelete()
 {
     deleteSelectedObstacle();
-    // The edited detector, if any, is deleted here as well.
+    // The edited detector, if any, is deleted as well.
+    deleteEditedSensor();
 }
 
 void MainWindow::deleteSelectedObstacle()
@@ -154,9 +157,14 @@ void MainWindow::deleteSelectedObstacle()
     if (!object)
         return;
     // Detectors standing on the obstacle: asked about, and removed with it.
+    if (!confirmDetectorRemoval(object, QStringLiteral("Удаление препятствия"),
+            QStringLiteral("Вместе с препятсивием будут удалены извещатели. Вы действительно "
+                           "хотите удалить препятствие?")))
+        return;
     // Stopping discards an obstacle that was still being placed.
     stopEditing();
     if (object) {
+        deleteDetectorsOn(object);
         objects.removeAll(object);
         scene.removeItem(object);
         delete object;

@@ -3,6 +3,7 @@
 
 #include "app/planwatermark.h"
 #include "app/settingskeys.h"
+#include "detectors/sensorgraphicsitem2.h"
 #include "scene/userprompts.h"
 
 #include <QDir>
@@ -90,7 +91,8 @@ bool MainWindow::requirePlanImageAndScale(const QString &title)
 
 void MainWindow::updateDetectors()
 {
-    // Detectors recompute their zones here, in list order, once they exist.
+    for (SensorGraphicsItem2 *detector : qAsConst(sensors))
+        detector->updateZone();
 }
 
 QPixmap MainWindow::readPlanImage(const QString &path)
@@ -203,7 +205,8 @@ void MainWindow::on_caliberSetted(double k)
         object->refreshGeometry();
     }
     // Detectors: each one's position along its surface, ray point and label scale
-    // are multiplied by s here, and it is placed on its surface again.
+    // are multiplied by s, and it is placed on its surface again.
+    rescaleDetectors(s);
     updateDetectors();
     setWindowModified(true);
 }
@@ -211,8 +214,15 @@ void MainWindow::on_caliberSetted(double k)
 void MainWindow::on_planPathClearAction_triggered()
 {
     stopEditing();
-    // Detectors standing on the outline: asked about and removed with it here.
+    // Detectors standing on the outline: asked about and removed with it.
+    if (!confirmDetectorRemoval(&plan, QStringLiteral("Очистка контура плана"),
+            QStringLiteral("Вместе с контуром будут удалены извещатели. Вы действительно "
+                           "хотите очистить контур?"))) {
+        ui->planPathSetAction->setChecked(false);
+        return;
+    }
     plan.clearPath();
+    deleteDetectorsOn(&plan);
     updateDetectors();
 }
 

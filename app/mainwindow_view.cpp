@@ -144,8 +144,9 @@ void MainWindow::updateSceneRect()
         rect |= caliber.linesSceneRect();
     for (ObjectGraphicsItem *object : qAsConst(objects))
         rect |= object->sceneBoundingRect();
-    // Detectors add their own items and zones here, with their rays and labels
-    // when those are shown.
+    // Detectors add their own items and zones, with their rays and labels when
+    // those are shown.
+    rect |= detectorsSceneRect();
     scene.setSceneRect(QRectF(rect.topLeft() * kSceneMargin, rect.bottomRight() * kSceneMargin));
 }
 
@@ -161,9 +162,10 @@ void MainWindow::on_shortcutCancel()
         return;
     if (ui->objectCreateAction->isChecked() || ui->ellipseCreateAction->isChecked()
         || ui->sensorCreateAction->isChecked()) {
-        // A half-placed obstacle is dropped by stopEditing(); a half-placed
-        // detector is to be deleted here too.
-        stopEditing();
+        // A half-placed obstacle is dropped by stopEditing(), a half-placed
+        // detector by cancelSensorCreation().
+        if (!cancelSensorCreation())
+            stopEditing();
     } else if (ui->caliberSetAction->isChecked()) {
         stopEditing();
         ui->caliberSetAction->setChecked(false);

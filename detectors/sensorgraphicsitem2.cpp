@@ -471,6 +471,9 @@ bool SensorGraphicsItem2::viewMouseMove(QMouseEvent *event)
 {
     if (m_mode != 1)
         return true;
+    // The pointer is over the view even when no enter event came (the command was
+    // started from the keyboard with the pointer already there).
+    show();
     QPointF point;
     snapTo(eventScenePos(this, event), &point);
     setPos(point);

@@ -227,6 +227,8 @@ void SensorLabelGraphicsItem::connectHandle(bool on)
 
 void SensorLabelGraphicsItem::on_point_hoverEnter(QGraphicsSceneHoverEvent *)
 {
+    // A selected, movable label would follow the handle's drag.
+    setFlag(QGraphicsItem::ItemIsMovable, false);
     connectHandle(true);
 }
 
@@ -242,15 +244,20 @@ void SensorLabelGraphicsItem::on_point_hoverLeave(QGraphicsSceneHoverEvent *)
     handle->setFlag(QGraphicsItem::ItemIsMovable, false);
 }
 
+// The label is draggable only while the pointer is over it, not while it is over
+// the resize handle (which stands on the label's corner).
 void SensorLabelGraphicsItem::on_rect_hoverEnter(QGraphicsSceneHoverEvent *)
 {
-    if (m_editState == 1)
-        connect(this, &GraphicsTextItem::positionChange, this,
-            &SensorLabelGraphicsItem::on_rect_positionChange, Qt::UniqueConnection);
+    if (m_editState != 1)
+        return;
+    setFlag(QGraphicsItem::ItemIsMovable, true);
+    connect(this, &GraphicsTextItem::positionChange, this,
+        &SensorLabelGraphicsItem::on_rect_positionChange, Qt::UniqueConnection);
 }
 
 void SensorLabelGraphicsItem::on_rect_hoverLeave(QGraphicsSceneHoverEvent *)
 {
+    setFlag(QGraphicsItem::ItemIsMovable, false);
     disconnect(this, &GraphicsTextItem::positionChange, this,
         &SensorLabelGraphicsItem::on_rect_positionChange);
 }

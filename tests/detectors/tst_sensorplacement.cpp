@@ -215,6 +215,7 @@ void TestSensorPlacement::creationFollowsThePointerAndSnaps()
     QVERIFY(bench.editingItem == detector);
 
     bench.moveTo(QPointF(0.5, -1.6));
+    QVERIFY(detector->isVisible());
     QCOMPARE(detector->surface(), static_cast<QGraphicsItem *>(obstacle));
     QCOMPARE(detector->section(), 0);
     QCOMPARE(detector->pos().y(), -1.0);
