@@ -91,6 +91,8 @@ void SensorLabelGraphicsItem::placeAt(const QPointF &scenePos)
 
 void SensorLabelGraphicsItem::updateLeader()
 {
+    if (!m_leader)
+        return;
     if (scene() && m_leader->scene() != scene())
         scene()->addItem(m_leader);
     const QRectF rect = mapRectToScene(boundingRect());
