@@ -140,6 +140,7 @@ private slots:
 
     // Export (mainwindow_export.cpp)
     void on_actionExportPDF_triggered();
+    void on_actionExportCSV_triggered();
     void on_actionExportImage_triggered();
 
 private:
@@ -182,8 +183,6 @@ private:
     // The wiring of a detector that is on the plan (created or loaded).
     void connectSensor(SensorGraphicsItem2 *detector);
     void updateLabels();
-    // Detectors' items, zones and, when shown, rays and labels, for the scene rectangle.
-    QRectF detectorsSceneRect() const;
     int detectorsOn(const QGraphicsItem *surface) const;
     // Asks whether the detectors on surface may go with it; true when there are none.
     bool confirmDetectorRemoval(const QGraphicsItem *surface, const QString &title,
@@ -207,6 +206,8 @@ private:
     // ---- end of detectors ----
 
     // Export (mainwindow_export.cpp)
+    // Writes the detector table of `sensors`; false when the file could not be written.
+    bool writeDetectorTable(const QString &path);
     bool renderSceneImage(const QString &path);
     // dirSave becomes the folder of filePath, also in the settings.
     void rememberDirSave(const QString &filePath);

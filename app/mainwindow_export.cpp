@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "app/settingskeys.h"
+#include "detectors/sensorgraphicsitem2.h"
+#include "io/detectortable.h"
 #include "io/dialogprint.h"
 #include "io/pdfexport.h"
 #include "io/sceneimage.h"
@@ -20,6 +22,7 @@ void MainWindow::on_actionExportPDF_triggered()
 {
     if (editingItem)
         editingItem->stopEdit();
+    updateSceneRect();
     printer.setOutputFormat(QPrinter::PdfFormat);
 
     DialogPrint dialog(&printer);
@@ -33,6 +36,28 @@ void MainWindow::on_actionExportPDF_triggered()
     rememberDirSave(path);
     // A file that cannot be written gives no message.
     exportScenePdf(&scene, &printer, path);
+}
+
+void MainWindow::on_actionExportCSV_triggered()
+{
+    QString path = prompts()->getSaveFileName(this, QStringLiteral("Сохранение данных"), dirSave,
+        QStringLiteral("Экспорт таблицы (*csv)"));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        path += QLatin1String(".csv");
+    rememberDirSave(path);
+    // A file that cannot be created gives no message.
+    writeDetectorTable(path);
+}
+
+bool MainWindow::writeDetectorTable(const QString &path)
+{
+    QVector<DetectorTableRow> rows;
+    rows.reserve(sensors.size());
+    for (const SensorGraphicsItem2 *sensor : qAsConst(sensors))
+        rows << detectorTableRow(sensor->record());
+    return writeDetectorTableFile(path, rows);
 }
 
 void MainWindow::on_actionExportImage_triggered()

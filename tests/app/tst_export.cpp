@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "common/scriptedprompts.h"
+#include "detectors/sensorgraphicsitem2.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QToolButton>
 #include <QtTest>
 
@@ -19,9 +21,27 @@ struct MainWindowPeek
     static QGraphicsScene &scene(MainWindow &window) { return window.scene; }
     static QPrinter &printer(MainWindow &window) { return window.printer; }
     static QString dirSave(MainWindow &window) { return window.dirSave; }
+
+    // A detector on the plan, not mounted on any surface: enough for the table.
+    static SensorGraphicsItem2 *addDetector(MainWindow &window)
+    {
+        auto detector = new SensorGraphicsItem2(window.objects, &window.plan);
+        window.scene.addItem(detector);
+        window.sensors.append(detector);
+        return detector;
+    }
 };
 
 namespace {
+
+// The header and the example detector's line in Windows-1251.
+const QByteArray header1251 = QByteArray::fromHex(
+    "22b920ef2fef223b22d2fde3eee2fbe920b9223b22d2e8ef20e8e7e2e5f9e0f2e5ebff20efebe0ece5ede82028f8e8"
+    "f4f029223b22d0e5e6e8ec223b22d7f3e2f1f2e2e8f2e5ebfcedeef1f2fc2c2025223b22c2fbf1eef2e02c20ec223b"
+    "22cfeee2eef0eef22ce3f0e0e42e223b22cde0eaebeeed2ce3f0e0e42e220d0a");
+const QByteArray example1251 = QByteArray::fromHex(
+    "313b224b2d31202222412222223b225a49522d3531ece02d52532d3332392f3333302d312dc02f312d32223b22c8ca"
+    "20e820d3d4223b38303b322c353b2d31353b31300d0a");
 
 QSettings userSettings()
 {
@@ -80,6 +100,11 @@ private slots:
     void pdfDialogRejected();
     void pdfSaveCancelled();
     void pdfNameUsedUnchanged();
+    void csvTable();
+    void csvSuffix_data();
+    void csvSuffix();
+    void csvCancelled();
+    void csvUnwritableFolder();
     void image_data();
     void image();
     void imageCancelled();
@@ -184,6 +209,114 @@ void TestExport::pdfNameUsedUnchanged()
     QVERIFY(readAll(path).startsWith("%PDF-"));
     QVERIFY(!QFile::exists(path + QStringLiteral(".pdf")));
     QCOMPARE(mediaBox(path), QSize(595, 842));
+}
+
+void TestExport::csvTable()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    SensorGraphicsItem2 *example = MainWindowPeek::addDetector(window);
+    example->setTag(QStringLiteral("K-1 \"A\""));
+    example->setSensor('4');
+    example->setInterfaceName(QStringLiteral("RS"));
+    example->setBody(QStringLiteral("Алюминиевый сплав"));
+    example->setIn1(QStringLiteral("Нет"));
+    example->setIn2(QStringLiteral("Нет"));
+    example->setCertificate(QStringLiteral("Нет"));
+    example->setAnalysis(0);
+    example->setNoiseImmunity(false);
+    example->setSensitivity(80);
+    example->setHeight(2.5);
+    example->setAngle(-15);
+    example->setTilt(10);
+    SensorGraphicsItem2 *second = MainWindowPeek::addDetector(window);
+    second->setTag(QStringLiteral("K-2"));
+    second->setAnalysis(3);
+    second->setIn2(QStringLiteral("ШТ3/4\""));
+    second->setHeight(3.0);
+    second->setAngle(0);
+
+    const QString path = dir.filePath(QStringLiteral("table.csv"));
+    prompts->answerSaveFile(path);
+    QTextCodec *locale = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
+    trigger(window, "actionExportCSV");
+    QTextCodec::setCodecForLocale(locale);
+
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QCOMPARE(prompts->calls().size(), 1);
+    QCOMPARE(prompts->calls().at(0).title, QStringLiteral("Сохранение данных"));
+    QCOMPARE(prompts->calls().at(0).text, QStringLiteral("Экспорт таблицы (*csv)"));
+
+    const QByteArray bytes = readAll(path);
+    QVERIFY(bytes.startsWith(header1251 + example1251));
+    QCOMPARE(QTextCodec::codecForName("Windows-1251")
+                 ->toUnicode(bytes.mid(header1251.size() + example1251.size())),
+        QStringLiteral(R"x(2;"K-2";"ZIR-51ма-RS-329/330-1-А/1-2, ШТ3/4""";"ИК или УФ";80;)x"
+                       R"x(3,0;0;10)x"
+                       "\r\n"));
+    QCOMPARE(MainWindowPeek::dirSave(window), dir.path());
+    QCOMPARE(userSettings().value(QStringLiteral("DirSave")).toString(), dir.path());
+}
+
+void TestExport::csvSuffix_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("capitals") << "TABLE.CSV"
+                              << "TABLE.CSV";
+    QTest::newRow("mixed case") << "table.Csv"
+                                << "table.Csv";
+    QTest::newRow("no suffix") << "table"
+                               << "table.csv";
+    QTest::newRow("other suffix") << "table.txt"
+                                  << "table.txt.csv";
+    QTest::newRow("csv without the dot") << "tablecsv"
+                                         << "tablecsv.csv";
+}
+
+void TestExport::csvSuffix()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+
+    QTemporaryDir folder;
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    prompts->answerSaveFile(folder.filePath(answer));
+    trigger(window, "actionExportCSV");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList { written });
+    // Without detectors the table is the header alone.
+    const QByteArray bytes = readAll(folder.filePath(written));
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 1);
+}
+
+void TestExport::csvCancelled()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    MainWindowPeek::addDetector(window);
+    prompts->answerSaveFile(QString());
+    trigger(window, "actionExportCSV");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QVERIFY(MainWindowPeek::dirSave(window).isEmpty());
+    QVERIFY(!userSettings().contains(QStringLiteral("DirSave")));
+}
+
+void TestExport::csvUnwritableFolder()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    MainWindowPeek::addDetector(window);
+    const QString path = dir.filePath(QStringLiteral("missing/table.csv"));
+    prompts->answerSaveFile(path);
+    trigger(window, "actionExportCSV");
+    // Nothing is written and nothing is said.
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QCOMPARE(prompts->calls().size(), 1);
+    QVERIFY(!QFile::exists(path));
 }
 
 void TestExport::image_data()
