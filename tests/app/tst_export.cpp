@@ -21,6 +21,7 @@ struct MainWindowPeek
     static QGraphicsScene &scene(MainWindow &window) { return window.scene; }
     static QPrinter &printer(MainWindow &window) { return window.printer; }
     static QString dirSave(MainWindow &window) { return window.dirSave; }
+    static QGraphicsPixmapItem &planImage(MainWindow &window) { return window.planImage; }
 
     // A detector on the plan, not mounted on any surface: enough for the table.
     static SensorGraphicsItem2 *addDetector(MainWindow &window)
@@ -97,6 +98,7 @@ private slots:
     void init();
     void pdfWithChosenPage();
     void pdfOrientationCarriesOver();
+    void pdfShowsTheWholePlan();
     void pdfDialogRejected();
     void pdfSaveCancelled();
     void pdfNameUsedUnchanged();
@@ -168,6 +170,26 @@ void TestExport::pdfOrientationCarriesOver()
     QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
     QCOMPARE(mediaBox(first), QSize(2384, 1684));
     QCOMPARE(mediaBox(second), QSize(842, 595));
+}
+
+void TestExport::pdfShowsTheWholePlan()
+{
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    QPixmap pixmap(40, 20);
+    pixmap.fill(Qt::white);
+    QGraphicsPixmapItem &image = MainWindowPeek::planImage(window);
+    image.setPixmap(pixmap);
+    image.setScale(1);
+    image.setVisible(true);
+    // A scene rectangle left over from before: the command recomputes it.
+    MainWindowPeek::scene(window).setSceneRect(500, 500, 1, 1);
+    const QString path = dir.filePath(QStringLiteral("whole.pdf"));
+    prompts->acceptDialog().answerSaveFile(path);
+    trigger(window, "actionExportPDF");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QVERIFY(MainWindowPeek::scene(window).sceneRect().contains(image.sceneBoundingRect()));
+    QVERIFY(QFile::exists(path));
 }
 
 void TestExport::pdfDialogRejected()
