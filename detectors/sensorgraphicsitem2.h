@@ -15,6 +15,7 @@ class ObjectGraphicsItem;
 class PlanGraphicsItem;
 class QGraphicsRectItem;
 class QGraphicsSceneMouseEvent;
+class TreeNode;
 
 // One detector on the plan. It is mounted on a section (edge) of a surface, the
 // plan outline or an obstacle, at a distance Pos from the section's left or
@@ -74,6 +75,17 @@ public:
     void setOptionHanger(bool value);
     void setOptionRS1(bool value);
     void setOptionRS2(bool value);
+
+    // The project's "Sensor" entry: Tag, Surface, Section, Pos, AtRight, Sensor,
+    // Analysis, NoiseImmunity, Sensitivity, Height, Angle, Tilt, Label, In1, In2,
+    // Body, Interface, Certificate and the three options. Saving writes nothing
+    // and returns false for a detector without a surface of the lists. Loading
+    // first adds the keys that have defaults, then mounts the detector and
+    // assigns every attribute through its setter; it refuses an entry without
+    // a required key, on a surface or section that does not exist, or with a
+    // position, height or angle that is not a sane number.
+    bool saveToNode(TreeNode *node) const;
+    bool loadFromNode(TreeNode *node);
 
     // Placement
     QGraphicsItem *surface() const { return m_surface; }

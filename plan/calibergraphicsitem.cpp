@@ -1,5 +1,7 @@
 #include "plan/calibergraphicsitem.h"
 
+#include "io/projectlimits.h"
+#include "io/treenode.h"
 #include "plan/planinput.h"
 #include "scene/fixedsizetextitem2.h"
 #include "scene/geometry.h"
@@ -244,4 +246,32 @@ QRectF CaliberGraphicsItem::boundingRect() const
              static_cast<const QGraphicsItem *>(dimension.line) })
         rect |= mapRectFromItem(line, line->boundingRect());
     return rect;
+}
+
+bool CaliberGraphicsItem::saveToNode(TreeNode *node) const
+{
+    if (!node)
+        return false;
+    const QPointF start = startPoint();
+    const QPointF end = endPoint();
+    node->setRectAndValue(
+        TreeRect { float(start.x()), float(start.y()), float(end.x()), float(end.y()) },
+        float(offset));
+    return true;
+}
+
+bool CaliberGraphicsItem::loadFromNode(TreeNode *node)
+{
+    if (!node)
+        return false;
+    float stored = 0;
+    const TreeRect r = node->toRectAndValue(stored);
+    for (const double value : { r.left, r.top, r.right, r.bottom, stored }) {
+        if (!ProjectLimits::isPlausible(value)) {
+            reset();
+            return false;
+        }
+    }
+    setMeasurement(QPointF(r.left, r.top), QPointF(r.right, r.bottom), stored);
+    return true;
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 
 class GraphicsLineItem;
+class TreeNode;
 
 // The scale mark: a dimension line drawn between two points of known distance on
 // the plan image. Once the user types that distance in metres, the mark reports
@@ -34,6 +35,12 @@ public:
     QString text() const;
     // Restores a stored mark: both points and the offset, shown.
     void setMeasurement(const QPointF &start, const QPointF &end, double offset);
+
+    // The project's "Roulette" value: x1, y1, dx, dy, offset. Loading refuses
+    // (and resets the mark) a value with numbers that are not finite or absurdly
+    // large.
+    bool saveToNode(TreeNode *node) const;
+    bool loadFromNode(TreeNode *node);
 
     void updateParts();
     void setOffsetFromPoint(const QPointF &point);

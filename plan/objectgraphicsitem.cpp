@@ -1,5 +1,7 @@
 #include "plan/objectgraphicsitem.h"
 
+#include "io/projectlimits.h"
+#include "io/treenode.h"
 #include "plan/planinput.h"
 
 #include <QCoreApplication>
@@ -553,4 +555,33 @@ void ObjectGraphicsItem::on_point_positionChanged(QPointF pos)
     setPos(left + w / 2, top + h / 2);
     if (this->pos() == before)
         on_rect_positionChanged(before);
+}
+
+bool ObjectGraphicsItem::saveToNode(TreeNode *node) const
+{
+    if (!node)
+        return false;
+    const QPointF centre = pos();
+    node->setRect(TreeRect { float(centre.x()), float(centre.y()), float(rect.width()),
+        float(rect.height()) });
+    return true;
+}
+
+bool ObjectGraphicsItem::loadFromNode(TreeNode *node)
+{
+    if (!node)
+        return false;
+    // The stored third and fourth numbers are w - cx and h - cy, so the
+    // rectangle's right and bottom are the width and the height.
+    const TreeRect r = node->toRect();
+    const double width = r.right;
+    const double height = r.bottom;
+    if (!(width > 0) || !(height > 0))
+        return false;
+    for (const double value : { double(r.left), double(r.top), width, height }) {
+        if (!ProjectLimits::isPlausible(value))
+            return false;
+    }
+    setGeometry(r.left, r.top, width, height);
+    return true;
 }

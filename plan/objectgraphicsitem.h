@@ -11,6 +11,7 @@
 class QGraphicsSceneHoverEvent;
 class QGraphicsSceneMouseEvent;
 class QKeyEvent;
+class TreeNode;
 
 // An obstacle: a rectangle or an ellipse that blocks the detectors' view and
 // whose edges are surfaces for them. Its position is its centre; its polygon,
@@ -52,6 +53,12 @@ public:
     void setSize(const QSizeF &size);
     // Brings the handles back onto the obstacle after its geometry changed.
     void refreshGeometry();
+
+    // The project's obstacle value: cx, cy, w - cx, h - cy, with (cx, cy) the
+    // centre and w, h the size. Loading refuses a width or height that is not
+    // greater than 0, and numbers that are not finite or absurdly large.
+    bool saveToNode(TreeNode *node) const;
+    bool loadFromNode(TreeNode *node);
 
     void startCreate();
     void startEdit();

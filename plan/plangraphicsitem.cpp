@@ -1,5 +1,7 @@
 #include "plan/plangraphicsitem.h"
 
+#include "io/projectlimits.h"
+#include "io/treenode.h"
 #include "plan/planinput.h"
 #include "scene/geometry.h"
 
@@ -161,4 +163,35 @@ QPointF PlanGraphicsItem::snapToVertices(QPointF pos, unsigned *best) const
 void PlanGraphicsItem::on_mousePress(QGraphicsSceneMouseEvent *event)
 {
     event->ignore();
+}
+
+bool PlanGraphicsItem::saveToNode(TreeNode *node) const
+{
+    if (!node)
+        return false;
+    const QPolygonF path = polygon();
+    for (int i = 0; i < path.size(); ++i)
+        node->addChild(std::to_string(i + 1))
+            .setPoint(TreePoint { float(path.at(i).x()), float(path.at(i).y()) });
+    return true;
+}
+
+bool PlanGraphicsItem::loadFromNode(TreeNode *node)
+{
+    if (!node)
+        return false;
+    const std::size_t count = node->childCount();
+    QPolygonF path;
+    bool readable = count <= std::size_t(ProjectLimits::maxOutlineVertices);
+    for (std::size_t i = 0; readable && i < count; ++i) {
+        const TreePoint point = node->childAt(i)->toPoint();
+        readable = ProjectLimits::isPlausible(point.x) && ProjectLimits::isPlausible(point.y);
+        path.append(QPointF(point.x, point.y));
+    }
+    if (!readable) {
+        clearPath();
+        return false;
+    }
+    setPath(path);
+    return true;
 }

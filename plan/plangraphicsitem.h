@@ -4,6 +4,7 @@
 #include "scene/graphicspolygonitem2.h"
 
 class QGraphicsSceneMouseEvent;
+class TreeNode;
 
 // The room's outline, traced vertex by vertex over the plan image. Its polygon,
 // in scene coordinates, is surface 0 for the detectors: section i runs from
@@ -21,6 +22,14 @@ public:
     void setPathVisible(bool visible);
     // Fewer than three vertices clear and hide the outline.
     void setPath(const QPolygonF &path);
+
+    // The project's "Outline": one child per vertex, named by its number from 1.
+    // Loading reads every child in order, whatever its name; an outline with a
+    // vertex that is not finite or absurdly far, or with more vertices than a
+    // project may hold, is refused and leaves no outline.
+    bool saveToNode(TreeNode *node) const;
+    bool loadFromNode(TreeNode *node);
+
     void clearPath();
     void startEdit();
 

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+// Bounds on what a project file may bring in. Values beyond them only come
+// from damaged or hostile files; the loader refuses them instead of building
+// items with absurd or non-finite geometry, and stops adding entries once a
+// list is full so that loading always ends in reasonable time.
+namespace ProjectLimits {
+
+// Largest coordinate, length or height, in scene units (metres once the plan
+// is calibrated): a thousand kilometres.
+constexpr double maxCoordinate = 1e6;
+
+// Entries of one list that are read at most; the rest of the list is left out.
+// Every detector's zone is clipped by every surface edge, so loading time grows
+// with detectors times edges: at these limits a project loads in seconds, while
+// real plans stay far below them.
+constexpr int maxOutlineVertices = 1000;
+constexpr int maxObstacles = 300;
+constexpr int maxDetectors = 300;
+
+// Largest decoded plan image, at four bytes per pixel.
+constexpr std::int64_t maxImageBytes = std::int64_t(256) * 1024 * 1024;
+
+// A finite number no further from 0 than maxCoordinate.
+inline bool isPlausible(double value)
+{
+    return std::isfinite(value) && std::fabs(value) <= maxCoordinate;
+}
+
+} // namespace ProjectLimits
