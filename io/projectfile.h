@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QPixmap>
+#include <QPointF>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class CaliberGraphicsItem;
+class ObjectGraphicsItem;
+class PlanGraphicsItem;
+class QGraphicsPixmapItem;
+class QGraphicsScene;
+class SensorGraphicsItem2;
+class TreeNode;
+
+// The parts a project is made of. The main window points them at its members;
+// a program without a window builds its own scene and items and points them
+// there. Every pointer must be set.
+struct ProjectParts
+{
+    QGraphicsScene *scene = nullptr;
+    QGraphicsPixmapItem *planImage = nullptr;
+    // The plan image as read from its file, without the watermark.
+    QPixmap *planPixmap = nullptr;
+    CaliberGraphicsItem *caliber = nullptr;
+    PlanGraphicsItem *plan = nullptr;
+    // The scene owns the obstacles and detectors; the lists only refer to them.
+    QList<ObjectGraphicsItem *> *objects = nullptr;
+    QList<SensorGraphicsItem2 *> *sensors = nullptr;
+};
+
+// Optional calls into the owner of the parts while a project is loaded.
+struct ProjectLoadHooks
+{
+    // Once the file is known to be a project, before anything of the current
+    // one changes: the place to end editing and clear list selections.
+    std::function<void()> aboutToReplace;
+    // Makes image the plan image (stored as the plan pixmap) and shows it with
+    // its point centre on the scene origin. Without it the image is shown as it
+    // is, and hidden when it is null.
+    std::function<void(const QPixmap &image, QPointF centre)> setPlanImage;
+    // A loaded obstacle, already in the list and the scene.
+    std::function<void(ObjectGraphicsItem *)> obstacleLoaded;
+    // A loaded detector, already in the list and the scene, before the zones
+    // are computed and the label texts refreshed.
+    std::function<void(SensorGraphicsItem2 *)> detectorLoaded;
+};
+
+struct ProjectLoadResult
+{
+    enum Status
+    {
+        Loaded,
+        // The file could not be opened; nothing changed.
+        CannotOpen,
+        // "App" missing or not this program's mark; nothing changed.
+        WrongFormat
+    };
+
+    Status status = CannotOpen;
+    // "Image" held something that is not a PNG this program accepts (damaged,
+    // or larger than ProjectLimits::maxImageBytes once decoded).
+    bool imageUnreadable = false;
+    bool imageTooLarge = false;
+    // Entries read but refused, as the format allows.
+    int obstaclesRejected = 0;
+    int detectorsRejected = 0;
+    bool outlineRejected = false;
+    // Entries left out because a list exceeded its limit (ProjectLimits).
+    int obstaclesOverLimit = 0;
+    int detectorsOverLimit = 0;
+
+    bool loaded() const { return status == Loaded; }
+    // Parts of the file that a later save would not write back.
+    bool lostSomething() const
+    {
+        return imageUnreadable || outlineRejected || obstaclesOverLimit > 0
+            || detectorsOverLimit > 0;
+    }
+};
+
+// Saving and loading of ".prj" project files: the project's plan image, its
+// placement and scale, the scale mark, the outline, the obstacles and the
+// detectors in the text tree format.
+namespace ProjectFile {
+
+// The application mark written as "App" and required on loading.
+constexpr const char *applicationMark = "ZOR-51ma Position";
+
+// The obstacle entry name of a shape kind: "Rect", "Ellipse" or "Polygon".
+const char *obstacleEntryName(int kind);
+// The shape kind of an entry name ("Object" reads as a rectangle), or -1.
+int obstacleKindFromEntry(const std::string &name);
+
+// Builds the project tree under root (which should be empty).
+void writeProject(const ProjectParts &parts, TreeNode &root);
+// Writes the project to path through a temporary file: on failure the file
+// that was there stays as it was. False when the file could not be written.
+bool saveProject(const ProjectParts &parts, const QString &path);
+
+// Replaces the project by the one in the tree root (as read from a file).
+ProjectLoadResult readProject(
+    const ProjectParts &parts, TreeNode &root, const ProjectLoadHooks &hooks = {});
+// Reads path and replaces the project by it. A file that cannot be opened or
+// is not a project changes nothing.
+ProjectLoadResult loadProject(
+    const ProjectParts &parts, const QString &path, const ProjectLoadHooks &hooks = {});
+
+// Removes every detector, then every obstacle, from the scene, destroys them and
+// empties both lists.
+void removeObstaclesAndDetectors(const ProjectParts &parts);
+
+// The plan image as PNG in Base64, empty for a null pixmap.
+std::string encodePlanImage(const QPixmap &image);
+// The image of an "Image" value; a null image when the value does not decode
+// to a PNG, or when the decoded image would exceed ProjectLimits::maxImageBytes
+// (then *tooLarge is set). The size is checked before anything is decoded.
+QImage decodePlanImage(const std::string &base64, bool *tooLarge = nullptr);
+
+} // namespace ProjectFile
