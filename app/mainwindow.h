@@ -21,6 +21,8 @@
 #include <memory>
 
 class BaseGraphicsItem;
+class QCloseEvent;
+struct ProjectParts;
 class QGraphicsItem;
 class SensorGraphicsItem2;
 class QAction;
@@ -48,6 +50,10 @@ public:
     // Every modal question, message, file or input dialog of the window goes through here.
     UserPrompts *prompts() const { return userPrompts.get(); }
     void setPrompts(std::unique_ptr<UserPrompts> prompts);
+
+protected:
+    // Asks whether unsaved changes are to be saved first (mainwindow_project.cpp).
+    void closeEvent(QCloseEvent *event) override;
 
 signals:
     void planImageVisibled(bool value);
@@ -137,6 +143,9 @@ private slots:
     // ---- end of detectors ----
 
     // Project files (mainwindow_project.cpp)
+    void on_actionNew_triggered();
+    void on_actionOpen_triggered();
+    void on_actionSave_triggered();
 
     // Export (mainwindow_export.cpp)
     void on_actionExportPDF_triggered();
@@ -204,6 +213,18 @@ private:
     void configureSensorPanel(char type, int analysis, bool noiseImmunity, int sensitivity);
     void refreshEditedSensor(SensorGraphicsItem2 *detector, bool zone, bool row);
     // ---- end of detectors ----
+
+    // Project files (mainwindow_project.cpp)
+    // The window's project, for the project file functions.
+    ProjectParts projectParts();
+    // Writes the project to path; on failure says so, and the window stays modified.
+    bool saveProject(const QString &path);
+    // Replaces the project by the one in path; a file that cannot be opened or is
+    // not a project is reported and changes nothing.
+    bool loadProject(const QString &path);
+    void setProjectTitle(const QString &path);
+    // Ends editing; a detector still being placed is discarded.
+    void endEditingForProject();
 
     // Export (mainwindow_export.cpp)
     // Writes the detector table of `sensors`; false when the file could not be written.

@@ -1,0 +1,203 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/settingskeys.h"
+#include "detectors/sensorgraphicsitem2.h"
+#include "io/projectfile.h"
+#include "io/projectlimits.h"
+#include "scene/userprompts.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+constexpr bool sameText(const char *a, const char *b)
+{
+    return *a == *b && (*a == 0 || sameText(a + 1, b + 1));
+}
+
+// The mark in project files is the settings store's application name.
+static_assert(sameText(ProjectFile::applicationMark, SettingsKeys::Application),
+    "the project mark must be the application name");
+
+const char *const kFilter = "Файлы проекта (*.prj)";
+const char *const kSaveChanges = "Вы хотите сохранить изменения в текущем проекте?";
+
+// What a partly loaded project left out, one line each.
+QStringList missingParts(const ProjectLoadResult &result)
+{
+    QStringList parts;
+    if (result.imageTooLarge)
+        parts << QStringLiteral("изображение плана слишком велико;");
+    else if (result.imageUnreadable)
+        parts << QStringLiteral("изображение плана повреждено;");
+    if (result.outlineRejected)
+        parts << QStringLiteral("контур плана повреждён;");
+    if (result.obstaclesOverLimit > 0)
+        parts << QStringLiteral("препятствий больше %1, остальные %2 не загружены;")
+                     .arg(ProjectLimits::maxObstacles)
+                     .arg(result.obstaclesOverLimit);
+    if (result.detectorsOverLimit > 0)
+        parts << QStringLiteral("извещателей больше %1, остальные %2 не загружены;")
+                     .arg(ProjectLimits::maxDetectors)
+                     .arg(result.detectorsOverLimit);
+    return parts;
+}
+
+} // namespace
+
+ProjectParts MainWindow::projectParts()
+{
+    return { &scene, &planImage, &planPixmap, &caliber, &plan, &objects, &sensors };
+}
+
+void MainWindow::setProjectTitle(const QString &path)
+{
+    setWindowTitle(path + QStringLiteral("[*] ") + productName + QLatin1Char(' ') + internalName
+        + QLatin1Char(' ') + companyName);
+}
+
+void MainWindow::endEditingForProject()
+{
+    if (!cancelSensorCreation())
+        stopEditing();
+}
+
+bool MainWindow::saveProject(const QString &path)
+{
+    if (!ProjectFile::saveProject(projectParts(), path)) {
+        prompts()->critical(this, QStringLiteral("Сохранение проекта"),
+            QStringLiteral("Не удалось сохранить проект в файл %1.\n"
+                           "Файл, который там был, не изменён.")
+                .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    setProjectTitle(path);
+    setWindowModified(false);
+    return true;
+}
+
+bool MainWindow::loadProject(const QString &path)
+{
+    const QString title = QStringLiteral("Открытие проекта");
+    ProjectLoadHooks hooks;
+    hooks.aboutToReplace = [this] {
+        endEditingForProject();
+        ui->objectsList->clearSelection();
+        ui->sensorsList->clearSelection();
+    };
+    hooks.setPlanImage
+        = [this](const QPixmap &image, QPointF centre) { setPlanImage(image, centre); };
+    hooks.obstacleLoaded = [this](ObjectGraphicsItem *obstacle) {
+        connect(obstacle, SIGNAL(editing(bool)), this, SLOT(on_object_editing(bool)));
+        connect(obstacle, SIGNAL(nearPoint(QPointF &)), this, SLOT(on_nearPoint(QPointF &)));
+        connect(obstacle, SIGNAL(changed()), this, SLOT(on_object_changed()));
+    };
+    hooks.detectorLoaded = [this](SensorGraphicsItem2 *detector) { connectSensor(detector); };
+
+    const ProjectLoadResult result = ProjectFile::loadProject(projectParts(), path, hooks);
+    if (result.status == ProjectLoadResult::CannotOpen) {
+        on_actionAllView_triggered();
+        prompts()->critical(this, title,
+            QStringLiteral("Не удалось открыть файл проекта %1.")
+                .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    if (result.status == ProjectLoadResult::WrongFormat) {
+        prompts()->critical(this, title, QStringLiteral("Неверный формат файла проекта"));
+        return false;
+    }
+    objectModel.reset();
+    sensorModel.reset();
+    setProjectTitle(path);
+    setWindowModified(false);
+    on_actionAllView_triggered();
+
+    if (result.lostSomething()) {
+        prompts()->warning(this, title,
+            QStringLiteral("Проект %1 загружен не полностью:\n%2\n"
+                           "Сохранение поверх этого файла удалит то, что не загружено.")
+                .arg(QDir::toNativeSeparators(path), missingParts(result).join(QLatin1Char('\n'))));
+    }
+    return true;
+}
+
+void MainWindow::on_actionNew_triggered()
+{
+    if (prompts()->question(this, QStringLiteral("Новый проект"),
+            QStringLiteral("Очистить текущий проект и начать новый?"),
+            QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    endEditingForProject();
+    ui->sensorsList->clearSelection();
+    ui->objectsList->clearSelection();
+    ProjectFile::removeObstaclesAndDetectors(projectParts());
+    sensorModel.reset();
+    objectModel.reset();
+    planImage.setScale(0);
+    setPlanImage(QPixmap(), QPointF(0, 0));
+    plan.clearPath();
+    caliber.reset();
+    roulette.reset();
+    ui->actionRoulette->setChecked(false);
+}
+
+void MainWindow::on_actionSave_triggered()
+{
+    endEditingForProject();
+    const QString path = prompts()->getSaveFileName(
+        this, QStringLiteral("Сохранить файл как"), lastFile, QString::fromUtf8(kFilter));
+    if (path.isEmpty())
+        return;
+    rememberDirSave(path);
+    lastFile = path;
+    settings->setValue(QString::fromUtf8(SettingsKeys::LastFile), lastFile);
+    saveProject(path);
+}
+
+void MainWindow::on_actionOpen_triggered()
+{
+    if (isWindowModified()) {
+        const QMessageBox::StandardButton answer = prompts()->question(this,
+            QStringLiteral("Открытие проекта"), QString::fromUtf8(kSaveChanges),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer != QMessageBox::Yes && answer != QMessageBox::No)
+            return;
+        if (answer == QMessageBox::Yes) {
+            on_actionSave_triggered();
+            if (isWindowModified())
+                return;
+        }
+    }
+    endEditingForProject();
+    const QString path = prompts()->getOpenFileName(
+        this, QStringLiteral("Открыть"), lastFile, QString::fromUtf8(kFilter));
+    if (path.isEmpty())
+        return;
+    // The folder is kept for this run only.
+    dirSave = QFileInfo(path).absolutePath();
+    lastFile = path;
+    settings->setValue(QString::fromUtf8(SettingsKeys::LastFile), lastFile);
+    loadProject(path);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!isWindowModified()) {
+        event->accept();
+        return;
+    }
+    const QMessageBox::StandardButton answer = prompts()->question(this,
+        QStringLiteral("Выход из программы"), QString::fromUtf8(kSaveChanges),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Yes)
+        on_actionSave_triggered();
+    if (answer == QMessageBox::No || (answer == QMessageBox::Yes && !isWindowModified()))
+        event->accept();
+    else
+        event->ignore();
+}
