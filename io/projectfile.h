@@ -102,7 +102,8 @@ void writeProject(const ProjectParts &parts, TreeNode &root);
 // that was there stays as it was. False when the file could not be written.
 bool saveProject(const ProjectParts &parts, const QString &path);
 
-// Replaces the project by the one in the tree root (as read from a file).
+// Replaces the project by the one in the tree root (as read from a file). The
+// detector entries of the tree get the keys they miss, with their defaults.
 ProjectLoadResult readProject(
     const ProjectParts &parts, TreeNode &root, const ProjectLoadHooks &hooks = {});
 // Reads path and replaces the project by it. A file that cannot be opened or

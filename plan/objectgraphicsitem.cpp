@@ -562,8 +562,8 @@ bool ObjectGraphicsItem::saveToNode(TreeNode *node) const
     if (!node)
         return false;
     const QPointF centre = pos();
-    node->setRect(TreeRect { float(centre.x()), float(centre.y()), float(rect.width()),
-        float(rect.height()) });
+    node->setRect(TreeRect {
+        float(centre.x()), float(centre.y()), float(rect.width()), float(rect.height()) });
     return true;
 }
 
