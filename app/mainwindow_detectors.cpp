@@ -156,21 +156,6 @@ void MainWindow::updateLabels()
         detector->updateLabelText();
 }
 
-QRectF MainWindow::detectorsSceneRect() const
-{
-    QRectF rect;
-    for (SensorGraphicsItem2 *detector : sensors) {
-        rect |= detector->sceneBoundingRect();
-        if (detector->zone() && detector->zone()->isVisible())
-            rect |= detector->zone()->sceneBoundingRect();
-        if (SensorGraphicsItem2::showRay && detector->ray())
-            rect |= detector->ray()->sceneBoundingRect();
-        if (SensorLabelGraphicsItem::showLabels && detector->label() && detector->label()->scene())
-            rect |= detector->label()->sceneBoundingRect();
-    }
-    return rect;
-}
-
 void MainWindow::on_label_changed()
 {
     setWindowModified(true);

@@ -146,8 +146,7 @@ void MainWindow::on_planImageOpenAction_triggered()
 void MainWindow::setPlanImage(const QPixmap &image, QPointF centre)
 {
     planPixmap = image;
-    planImage.setPixmap(
-        watermarkedPlan(image, QImage(QStringLiteral(":/icons/Resources/Logo.png"))));
+    planImage.setPixmap(watermarkedPlan(image));
     planImage.setPos(-centre.x(), -centre.y());
     setPlanImageVisible(!image.isNull());
 }

@@ -1,6 +1,10 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "detectors/sensorgraphicsitem2.h"
+#include "detectors/sensorlabelgraphicsitem.h"
+#include "io/planscenerect.h"
+#include "io/projectfile.h"
 #include "scene/basegraphicsitem.h"
 
 #include <QMouseEvent>
@@ -13,8 +17,6 @@ namespace {
 
 constexpr double kZoomStep = 1.15;
 constexpr double kMaxZoom = 1000;
-// The scene rectangle leaves a tenth more room around the plan.
-constexpr double kSceneMargin = 1.1;
 
 bool isPanButton(Qt::MouseButton button)
 {
@@ -135,19 +137,8 @@ void MainWindow::on_graphicsView_wheel(QWheelEvent *event)
 
 void MainWindow::updateSceneRect()
 {
-    QRectF rect;
-    if (planImage.isVisible())
-        rect |= planImage.sceneBoundingRect();
-    if (plan.isVisible())
-        rect |= plan.sceneBoundingRect();
-    if (caliber.isVisible())
-        rect |= caliber.linesSceneRect();
-    for (ObjectGraphicsItem *object : qAsConst(objects))
-        rect |= object->sceneBoundingRect();
-    // Detectors add their own items and zones, with their rays and labels when
-    // those are shown.
-    rect |= detectorsSceneRect();
-    scene.setSceneRect(QRectF(rect.topLeft() * kSceneMargin, rect.bottomRight() * kSceneMargin));
+    scene.setSceneRect(planSceneRect(
+        projectParts(), SensorGraphicsItem2::showRay, SensorLabelGraphicsItem::showLabels));
 }
 
 void MainWindow::on_actionAllView_triggered()

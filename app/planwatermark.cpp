@@ -50,3 +50,8 @@ QPixmap watermarkedPlan(const QPixmap &image, const QImage &logo)
     }
     return shown;
 }
+
+QPixmap watermarkedPlan(const QPixmap &image)
+{
+    return watermarkedPlan(image, QImage(QStringLiteral(":/icons/Resources/Logo.png")));
+}
