@@ -106,6 +106,12 @@ bool MainWindow::loadProject(const QString &path)
                 .arg(QDir::toNativeSeparators(path)));
         return false;
     }
+    if (result.status == ProjectLoadResult::TooLarge) {
+        prompts()->critical(this, title,
+            QStringLiteral("Файл %1 слишком велик для файла проекта, он не открыт.")
+                .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
     if (result.status == ProjectLoadResult::WrongFormat) {
         prompts()->critical(this, title, QStringLiteral("Неверный формат файла проекта"));
         return false;

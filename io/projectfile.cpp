@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFileInfo>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QImageReader>
@@ -272,6 +273,15 @@ ProjectLoadResult readProject(
 ProjectLoadResult loadProject(
     const ProjectParts &parts, const QString &path, const ProjectLoadHooks &hooks)
 {
+    // Only regular files: a device would never end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return ProjectLoadResult();
+    if (info.size() > ProjectLimits::maxFileBytes) {
+        ProjectLoadResult result;
+        result.status = ProjectLoadResult::TooLarge;
+        return result;
+    }
     TreeFile file(path.toStdU16String());
     if (!file.load())
         return ProjectLoadResult();

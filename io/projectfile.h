@@ -58,7 +58,9 @@ struct ProjectLoadResult
         // The file could not be opened; nothing changed.
         CannotOpen,
         // "App" missing or not this program's mark; nothing changed.
-        WrongFormat
+        WrongFormat,
+        // Larger than ProjectLimits::maxFileBytes; not read, nothing changed.
+        TooLarge
     };
 
     Status status = CannotOpen;
@@ -106,8 +108,9 @@ bool saveProject(const ProjectParts &parts, const QString &path);
 // detector entries of the tree get the keys they miss, with their defaults.
 ProjectLoadResult readProject(
     const ProjectParts &parts, TreeNode &root, const ProjectLoadHooks &hooks = {});
-// Reads path and replaces the project by it. A file that cannot be opened or
-// is not a project changes nothing.
+// Reads path and replaces the project by it. A file that cannot be opened (a
+// folder or a device included), is too large or is not a project changes
+// nothing.
 ProjectLoadResult loadProject(
     const ProjectParts &parts, const QString &path, const ProjectLoadHooks &hooks = {});
 

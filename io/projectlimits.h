@@ -21,6 +21,10 @@ constexpr int maxOutlineVertices = 1000;
 constexpr int maxObstacles = 300;
 constexpr int maxDetectors = 300;
 
+// Largest project file that is read at all: its plan image, the one thing of
+// any size in it, could not be accepted in a larger file.
+constexpr std::int64_t maxFileBytes = std::int64_t(1) << 30;
+
 // Largest decoded plan image, at four bytes per pixel.
 constexpr std::int64_t maxImageBytes = std::int64_t(256) * 1024 * 1024;
 

@@ -299,6 +299,7 @@ private slots:
     void wrongApplicationChangesNothing_data();
     void wrongApplicationChangesNothing();
     void missingFileChangesNothing();
+    void tooLargeFileIsNotRead();
     void centreAndScaleDefaults_data();
     void centreAndScaleDefaults();
     void hostileImages_data();
@@ -744,13 +745,34 @@ void TestProjectFile::missingFileChangesNothing()
 {
     Project p;
     buildSmallProject(p);
-    for (const QString &path : { dir.filePath(QStringLiteral("none.prj")), dir.path() }) {
+    QStringList paths = { dir.filePath(QStringLiteral("none.prj")), dir.path() };
+#ifdef Q_OS_LINUX
+    // A device that never ends.
+    paths << QStringLiteral("/dev/zero");
+#endif
+    for (const QString &path : paths) {
         const ProjectLoadResult result = p.load(path);
         QCOMPARE(result.status, ProjectLoadResult::CannotOpen);
         QCOMPARE(p.objects.size(), 2);
         QCOMPARE(p.sensors.size(), 2);
         QCOMPARE(p.plan.polygon(), kRoom);
     }
+}
+
+void TestProjectFile::tooLargeFileIsNotRead()
+{
+    const QString path = dir.filePath(QStringLiteral("large.prj"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("App=\"ZOR-51ma Position\"\r\n");
+    // Sparse: it takes no room on the disk.
+    QVERIFY(file.resize(ProjectLimits::maxFileBytes + 1));
+    file.close();
+    Project p;
+    buildSmallProject(p);
+    QCOMPARE(p.load(path).status, ProjectLoadResult::TooLarge);
+    QCOMPARE(p.objects.size(), 2);
+    QVERIFY(QFile::remove(path));
 }
 
 void TestProjectFile::centreAndScaleDefaults_data()
