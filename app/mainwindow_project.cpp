@@ -101,15 +101,12 @@ bool MainWindow::loadProject(const QString &path)
     const ProjectLoadResult result = ProjectFile::loadProject(projectParts(), path, hooks);
     if (result.status == ProjectLoadResult::CannotOpen) {
         on_actionAllView_triggered();
+        const QString shown = QDir::toNativeSeparators(path);
         prompts()->critical(this, title,
-            QStringLiteral("Не удалось открыть файл проекта %1.")
-                .arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
-    if (result.status == ProjectLoadResult::TooLarge) {
-        prompts()->critical(this, title,
-            QStringLiteral("Файл %1 слишком велик для файла проекта, он не открыт.")
-                .arg(QDir::toNativeSeparators(path)));
+            result.fileTooLarge
+                ? QStringLiteral("Файл %1 слишком велик для файла проекта, он не открыт.")
+                      .arg(shown)
+                : QStringLiteral("Не удалось открыть файл проекта %1.").arg(shown));
         return false;
     }
     if (result.status == ProjectLoadResult::WrongFormat) {

@@ -279,7 +279,7 @@ ProjectLoadResult loadProject(
         return ProjectLoadResult();
     if (info.size() > ProjectLimits::maxFileBytes) {
         ProjectLoadResult result;
-        result.status = ProjectLoadResult::TooLarge;
+        result.fileTooLarge = true;
         return result;
     }
     TreeFile file(path.toStdU16String());

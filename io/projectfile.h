@@ -58,12 +58,13 @@ struct ProjectLoadResult
         // The file could not be opened; nothing changed.
         CannotOpen,
         // "App" missing or not this program's mark; nothing changed.
-        WrongFormat,
-        // Larger than ProjectLimits::maxFileBytes; not read, nothing changed.
-        TooLarge
+        WrongFormat
     };
 
     Status status = CannotOpen;
+    // With CannotOpen: the file is larger than ProjectLimits::maxFileBytes and
+    // was not read.
+    bool fileTooLarge = false;
     // "Image" held something that is not a PNG this program accepts (damaged,
     // or larger than ProjectLimits::maxImageBytes once decoded).
     bool imageUnreadable = false;

@@ -135,7 +135,8 @@ private slots:
     void openedItemsAreWired();
     void openRefusesAnotherApplication_data();
     void openRefusesAnotherApplication();
-    void openMissingFile();
+    void openUnreadableFile_data();
+    void openUnreadableFile();
     void openAsksAboutUnsavedChanges_data();
     void openAsksAboutUnsavedChanges();
     void openWhilePlacingADetector();
@@ -397,16 +398,39 @@ void TestProject::openRefusesAnotherApplication()
     QCOMPARE(peek.planPixmap().size(), QSize(40, 30));
 }
 
-void TestProject::openMissingFile()
+void TestProject::openUnreadableFile_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << "gone.prj"
+                             << "Не удалось открыть файл проекта";
+    QTest::newRow("folder") << "folder.prj"
+                            << "Не удалось открыть файл проекта";
+    QTest::newRow("too large") << "large.prj"
+                               << "слишком велик";
+}
+
+void TestProject::openUnreadableFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    const QString path = dir.filePath(name);
+    if (name == QStringLiteral("folder.prj"))
+        QVERIFY(QDir(dir.path()).mkpath(name));
+    if (name == QStringLiteral("large.prj")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(2) << 30)); // sparse
+    }
     loadFixture();
     MainWindowPeek peek(*window);
     const QString title = window->windowTitle();
-    const QString path = dir.filePath(QStringLiteral("gone.prj"));
     prompts->answerOpenFile(path).answerCritical();
     window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
+    QFile::remove(path);
     QCOMPARE(prompts->calls().last().kind, ScriptedPrompts::Critical);
     QCOMPARE(prompts->calls().last().title, QStringLiteral("Открытие проекта"));
+    QVERIFY(prompts->calls().last().text.contains(message));
     QVERIFY(prompts->calls().last().text.contains(path));
     QCOMPARE(window->windowTitle(), title);
     QCOMPARE(peek.objects().size(), 2);

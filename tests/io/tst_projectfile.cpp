@@ -770,7 +770,9 @@ void TestProjectFile::tooLargeFileIsNotRead()
     file.close();
     Project p;
     buildSmallProject(p);
-    QCOMPARE(p.load(path).status, ProjectLoadResult::TooLarge);
+    const ProjectLoadResult result = p.load(path);
+    QCOMPARE(result.status, ProjectLoadResult::CannotOpen);
+    QVERIFY(result.fileTooLarge);
     QCOMPARE(p.objects.size(), 2);
     QVERIFY(QFile::remove(path));
 }
