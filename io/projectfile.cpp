@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
@@ -130,6 +131,27 @@ namespace {
             if (hooks.detectorLoaded)
                 hooks.detectorLoaded(loaded);
         }
+    }
+
+    // False when the file holds more line breaks and '>' bytes than a project may.
+    // A file that cannot be read passes: reading it reports that.
+    bool fewEnoughNodes(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return true;
+        std::int64_t ends = 0;
+        std::unique_ptr<char[]> buffer(new char[1 << 16]);
+        qint64 got;
+        while ((got = file.read(buffer.get(), 1 << 16)) > 0) {
+            for (qint64 i = 0; i < got; ++i) {
+                const char c = buffer[i];
+                ends += c == '\n' || c == '\r' || c == '>';
+            }
+            if (ends > ProjectLimits::maxNodeEnds)
+                return false;
+        }
+        return true;
     }
 
 } // namespace
@@ -277,7 +299,7 @@ ProjectLoadResult loadProject(
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return ProjectLoadResult();
-    if (info.size() > ProjectLimits::maxFileBytes) {
+    if (info.size() > ProjectLimits::maxFileBytes || !fewEnoughNodes(path)) {
         ProjectLoadResult result;
         result.fileTooLarge = true;
         return result;

@@ -62,8 +62,8 @@ struct ProjectLoadResult
     };
 
     Status status = CannotOpen;
-    // With CannotOpen: the file is larger than ProjectLimits::maxFileBytes and
-    // was not read.
+    // With CannotOpen: the file is larger than ProjectLimits::maxFileBytes, or
+    // holds more lines than ProjectLimits::maxNodeEnds allows, and was not read.
     bool fileTooLarge = false;
     // "Image" held something that is not a PNG this program accepts (damaged,
     // or larger than ProjectLimits::maxImageBytes once decoded).

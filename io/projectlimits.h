@@ -25,6 +25,12 @@ constexpr int maxDetectors = 300;
 // any size in it, could not be accepted in a larger file.
 constexpr std::int64_t maxFileBytes = std::int64_t(1) << 30;
 
+// Line breaks and '>' bytes a project file may hold. Every node of the text
+// tree ends at one of them, so this bounds the tree, and with it the memory
+// reading takes, whatever the file's lines look like; a real project holds a
+// few thousand.
+constexpr std::int64_t maxNodeEnds = 2000000;
+
 // Largest decoded plan image, at four bytes per pixel.
 constexpr std::int64_t maxImageBytes = std::int64_t(256) * 1024 * 1024;
 

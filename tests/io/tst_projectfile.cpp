@@ -775,6 +775,22 @@ void TestProjectFile::tooLargeFileIsNotRead()
     QVERIFY(result.fileTooLarge);
     QCOMPARE(p.objects.size(), 2);
     QVERIFY(QFile::remove(path));
+
+    // Few bytes, but so many lines that the tree alone would fill the memory.
+    QByteArray lineful = "App=\"ZOR-51ma Position\"\r\n<Objects>\r\n";
+    // Five marks so far; the limit reached, then passed by three.
+    lineful += QByteArray(int(ProjectLimits::maxNodeEnds - 5), '\n');
+    lineful += QByteArray(3, '>');
+    QVERIFY(writeAll(path, lineful));
+    const ProjectLoadResult lines = p.load(path);
+    QCOMPARE(lines.status, ProjectLoadResult::CannotOpen);
+    QVERIFY(lines.fileTooLarge);
+    QCOMPARE(p.objects.size(), 2);
+    // One mark fewer is read.
+    lineful.chop(4);
+    QVERIFY(writeAll(path, lineful));
+    QVERIFY(p.load(path).loaded());
+    QVERIFY(p.objects.isEmpty());
 }
 
 void TestProjectFile::centreAndScaleDefaults_data()
@@ -981,10 +997,14 @@ void TestProjectFile::hugeListsStopAtTheirLimits()
     for (int i = 0; i < entries; ++i)
         text += "\tRect=" + QByteArray::number(i % 9) + ",5," + QByteArray::number(1 - i % 9)
             + ",-4\r\n";
+    // Complete detector entries past the limit, then bare ones.
     text += "</>\r\n<Sensors>\r\n";
     const QByteArray sensor = lines(detectorLines({}, { { "Surface", "1" } }));
-    for (int i = 0; i < entries; ++i)
+    const int complete = ProjectLimits::maxDetectors + 100;
+    for (int i = 0; i < complete; ++i)
         text += sensor;
+    for (int i = complete; i < entries; ++i)
+        text += "\tSensor\r\n";
     text += "</>\r\n";
     const QString path = dir.filePath(QStringLiteral("huge.prj"));
     QVERIFY(writeAll(path, text));
