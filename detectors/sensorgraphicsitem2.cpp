@@ -837,6 +837,10 @@ bool SensorGraphicsItem2::loadFromNode(TreeNode *node)
     if (sectionNumber < 0 || sectionNumber > INT_MAX || !std::isfinite(pos)
         || !ProjectLimits::isPlausible(height) || !isSaneAngle(angle) || !isSaneAngle(tilt))
         return false;
+    for (const char *key : { "Tag", "In1", "In2", "Body", "Interface", "Certificate" }) {
+        if (node->child(key)->value().size() > ProjectLimits::maxTextBytes)
+            return false;
+    }
     if (!setSurface(surface, int(sectionNumber)))
         return false;
     setPosition(pos, integer("AtRight") != 0);

@@ -82,8 +82,9 @@ public:
     // and returns false for a detector without a surface of the lists. Loading
     // first adds the keys that have defaults, then mounts the detector and
     // assigns every attribute through its setter; it refuses an entry without
-    // a required key, on a surface or section that does not exist, or with a
-    // position, height or angle that is not a sane number.
+    // a required key, on a surface or section that does not exist, with a
+    // position, height or angle that is not a sane number, or with a text longer
+    // than a project may hold.
     bool saveToNode(TreeNode *node) const;
     bool loadFromNode(TreeNode *node);
 

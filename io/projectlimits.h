@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 // Bounds on what a project file may bring in. Values beyond them only come
@@ -30,6 +31,9 @@ constexpr std::int64_t maxFileBytes = std::int64_t(1) << 30;
 // reading takes, whatever the file's lines look like; a real project holds a
 // few thousand.
 constexpr std::int64_t maxNodeEnds = 2000000;
+
+// Longest text attribute (a tag, a housing name, …), in UTF-8 bytes.
+constexpr std::size_t maxTextBytes = 4096;
 
 // Largest decoded plan image, at four bytes per pixel.
 constexpr std::int64_t maxImageBytes = std::int64_t(256) * 1024 * 1024;

@@ -602,6 +602,12 @@ void TestProjectFile::detectorEntries_data()
         << QStringList() << QStringMap({ { "Height", "1e300" } }) << false;
     QTest::newRow("angle beyond int")
         << QStringList() << QStringMap({ { "Angle", "1099511627776" } }) << false;
+    QTest::newRow("longest tag") << QStringList()
+                                 << QStringMap({ { "Tag", QString(4096, QLatin1Char('x')) } })
+                                 << true;
+    QTest::newRow("tag too long") << QStringList()
+                                  << QStringMap({ { "Tag", QString(4097, QLatin1Char('x')) } })
+                                  << false;
     QTest::newRow("tilt of int's lowest")
         << QStringList() << QStringMap({ { "Tilt", "-2147483648" } }) << false;
 }
@@ -648,7 +654,7 @@ void TestProjectFile::detectorEntries()
     QVERIFY(!d->atRight());
     if (drop.isEmpty()) {
         QCOMPARE(d->position(), 2.0);
-        QCOMPARE(d->tag(), QStringLiteral("T"));
+        QCOMPARE(d->tag(), replace.value("Tag", "T"));
         QCOMPARE(d->analysis(), 1);
         QCOMPARE(d->sensitivity(), quint16(90));
         QCOMPARE(d->labelOffset(), QPointF(0.5, 0.25));
