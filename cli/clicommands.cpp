@@ -1,0 +1,350 @@
+#include "cli/clicommands.h"
+
+#include "cli/loadedproject.h"
+#include "cli/projectinfo.h"
+#include "detectors/sensorgraphicsitem2.h"
+#include "io/detectortable.h"
+#include "io/pdfexport.h"
+#include "io/sceneimage.h"
+
+#include <QFileInfo>
+#include <QPageSize>
+#include <QVector>
+
+#include <functional>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace Cli {
+
+namespace {
+
+    const char kProgram[] = "zor-position-cli";
+
+    struct Failure
+    {
+        int status;
+        QString message;
+    };
+
+    // One command as given: its positional arguments and options.
+    struct Invocation
+    {
+        QString command;
+        QStringList files;
+        bool json = false;
+        QString paper = QStringLiteral("A4");
+        bool landscape = false;
+    };
+
+    struct CommandSpec
+    {
+        const char *name;
+        int fileCount;
+        const char *files; // for the usage error
+        QStringList options;
+    };
+
+    const QVector<CommandSpec> &commands()
+    {
+        static const QVector<CommandSpec> list = {
+            { "info", 1, "PROJECT.prj", { QStringLiteral("--json") } },
+            { "export-csv", 2, "PROJECT.prj OUT.csv", {} },
+            { "export-pdf", 2, "PROJECT.prj OUT.pdf",
+                { QStringLiteral("--paper"), QStringLiteral("--landscape"),
+                    QStringLiteral("--portrait") } },
+            { "export-image", 2, "PROJECT.prj OUT.png|OUT.jpg|OUT.bmp", {} },
+            { "resave", 2, "PROJECT.prj OUT.prj", {} },
+        };
+        return list;
+    }
+
+    QByteArray line(const QString &text)
+    {
+        return QString::fromLatin1(kProgram).toUtf8() + ": " + text.toUtf8() + '\n';
+    }
+
+    QString aboutFile(const QString &path, const QString &text)
+    {
+        return path + QStringLiteral(": ") + text;
+    }
+
+    int usageError(Output &output, const QString &problem)
+    {
+        output.err += line(problem);
+        output.err += usage();
+        return BadUsage;
+    }
+
+    bool parse(const QStringList &arguments, Invocation &call, QString *problem)
+    {
+        call.command = arguments.first();
+        const CommandSpec *spec = nullptr;
+        for (const CommandSpec &candidate : commands()) {
+            if (call.command == QLatin1String(candidate.name))
+                spec = &candidate;
+        }
+        if (!spec) {
+            *problem = QStringLiteral("unknown command \"%1\"").arg(call.command);
+            return false;
+        }
+
+        bool optionsEnded = false;
+        for (int i = 1; i < arguments.size(); ++i) {
+            const QString &argument = arguments.at(i);
+            if (optionsEnded || !argument.startsWith(QLatin1String("--"))) {
+                call.files << argument;
+                continue;
+            }
+            if (argument == QLatin1String("--")) {
+                optionsEnded = true;
+                continue;
+            }
+            QString name = argument;
+            QString value;
+            bool hasValue = false;
+            const int equals = argument.indexOf(QLatin1Char('='));
+            if (equals > 0) {
+                name = argument.left(equals);
+                value = argument.mid(equals + 1);
+                hasValue = true;
+            }
+            if (!spec->options.contains(name)) {
+                *problem = QStringLiteral("%1 has no option %2").arg(call.command, name);
+                return false;
+            }
+            if (name == QLatin1String("--paper")) {
+                if (!hasValue) {
+                    if (i + 1 >= arguments.size()) {
+                        *problem = QStringLiteral("--paper needs A4, A3, A2 or A1");
+                        return false;
+                    }
+                    value = arguments.at(++i);
+                }
+                const QString paper = value.toUpper();
+                if (paper != QLatin1String("A4") && paper != QLatin1String("A3")
+                    && paper != QLatin1String("A2") && paper != QLatin1String("A1")) {
+                    *problem
+                        = QStringLiteral("unknown paper \"%1\": use A4, A3, A2 or A1").arg(value);
+                    return false;
+                }
+                call.paper = paper;
+                continue;
+            }
+            if (hasValue) {
+                *problem = QStringLiteral("%1 takes no value").arg(name);
+                return false;
+            }
+            if (name == QLatin1String("--json"))
+                call.json = true;
+            else if (name == QLatin1String("--landscape"))
+                call.landscape = true;
+            else if (name == QLatin1String("--portrait"))
+                call.landscape = false;
+        }
+        if (call.files.size() != spec->fileCount) {
+            *problem
+                = QStringLiteral("%1 needs %2").arg(call.command, QString::fromLatin1(spec->files));
+            return false;
+        }
+        return true;
+    }
+
+    // Whether path names the same file as existing (through links too).
+    bool isSameFile(const QString &existing, const QString &path)
+    {
+        const QFileInfo target(path);
+        if (!target.exists())
+            return false;
+#ifdef Q_OS_UNIX
+        struct stat a;
+        struct stat b;
+        if (::stat(QFile::encodeName(existing).constData(), &a) == 0
+            && ::stat(QFile::encodeName(path).constData(), &b) == 0)
+            return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+#endif
+        return QFileInfo(existing).canonicalFilePath() == target.canonicalFilePath();
+    }
+
+    bool isImageName(const QString &path)
+    {
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        return suffix == QLatin1String("png") || suffix == QLatin1String("jpg")
+            || suffix == QLatin1String("jpeg") || suffix == QLatin1String("bmp");
+    }
+
+    QString count(int n, const char *one, const char *many)
+    {
+        return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+    }
+
+    // What the loader had to leave out, as one line; empty when nothing.
+    QString losses(const ProjectLoadResult &result)
+    {
+        QStringList parts;
+        if (result.imageTooLarge)
+            parts << QStringLiteral("the plan image is too large to load and is left out");
+        else if (result.imageUnreadable)
+            parts << QStringLiteral("the plan image cannot be decoded and is left out");
+        if (result.outlineRejected)
+            parts << QStringLiteral("the outline is unreadable and left out");
+        if (result.obstaclesRejected > 0)
+            parts << count(result.obstaclesRejected, "unreadable obstacle entry",
+                         "unreadable obstacle entries")
+                    + QStringLiteral(" left out");
+        if (result.detectorsRejected > 0)
+            parts << count(result.detectorsRejected, "unreadable detector entry",
+                         "unreadable detector entries")
+                    + QStringLiteral(" left out");
+        if (result.obstaclesOverLimit > 0)
+            parts << count(result.obstaclesOverLimit, "obstacle", "obstacles")
+                    + QStringLiteral(" beyond the limit left out");
+        if (result.detectorsOverLimit > 0)
+            parts << count(result.detectorsOverLimit, "detector", "detectors")
+                    + QStringLiteral(" beyond the limit left out");
+        return parts.join(QStringLiteral("; "));
+    }
+
+    // Loads the project named first in the call; on failure says why.
+    bool loadInput(const QString &path, LoadedProject &project, Output &output, int *status)
+    {
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            output.err += line(aboutFile(path, QStringLiteral("no such file")));
+            *status = FileError;
+            return false;
+        }
+        if (info.isDir()) {
+            output.err += line(aboutFile(path, QStringLiteral("is a folder, not a project file")));
+            *status = FileError;
+            return false;
+        }
+        const ProjectLoadResult result = project.load(path);
+        switch (result.status) {
+        case ProjectLoadResult::CannotOpen:
+            output.err += line(aboutFile(path, QStringLiteral("cannot be read")));
+            *status = FileError;
+            return false;
+        case ProjectLoadResult::WrongFormat:
+            output.err += line(aboutFile(path, QStringLiteral("Неверный формат файла проекта")));
+            *status = NotAProject;
+            return false;
+        case ProjectLoadResult::Loaded:
+            break;
+        }
+        const QString lost = losses(result);
+        if (!lost.isEmpty())
+            output.err += line(aboutFile(path, QStringLiteral("warning: ") + lost));
+        return true;
+    }
+
+    QVector<DetectorTableRow> tableRows(const QList<SensorGraphicsItem2 *> &sensors)
+    {
+        QVector<DetectorTableRow> rows;
+        rows.reserve(sensors.size());
+        for (const SensorGraphicsItem2 *detector : sensors)
+            rows.append(detectorTableRow(detector->record()));
+        return rows;
+    }
+
+    QPageSize pageSize(const QString &paper)
+    {
+        if (paper == QLatin1String("A3"))
+            return QPageSize(QPageSize::A3);
+        if (paper == QLatin1String("A2"))
+            return QPageSize(QPageSize::A2);
+        if (paper == QLatin1String("A1"))
+            return QPageSize(QPageSize::A1);
+        return QPageSize(QPageSize::A4);
+    }
+
+    // Runs one output command on the loaded project; false when the output could
+    // not be written (*why says more when it can).
+    bool writeOutput(const Invocation &call, LoadedProject &project, QString *why)
+    {
+        const QString &out = call.files.at(1);
+        if (call.command == QLatin1String("export-csv"))
+            return writeDetectorTableFile(out, tableRows(project.sensors()));
+        if (call.command == QLatin1String("export-pdf"))
+            return exportScenePdf(&project.scene(), out, pageSize(call.paper),
+                call.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        if (call.command == QLatin1String("export-image")) {
+            if (sceneImageSize(project.scene().sceneRect()).isEmpty()) {
+                *why = QStringLiteral("the plan has nothing to draw; no image written");
+                return false;
+            }
+            return exportSceneImage(&project.scene(), out);
+        }
+        // resave: the safe save, which leaves an existing file as it was on failure.
+        return ProjectFile::saveProject(project.parts(), out);
+    }
+
+} // namespace
+
+QByteArray usage()
+{
+    return QByteArrayLiteral(
+        "Usage:\n"
+        "  zor-position-cli info [--json] PROJECT.prj\n"
+        "  zor-position-cli export-csv PROJECT.prj OUT.csv\n"
+        "  zor-position-cli export-pdf PROJECT.prj OUT.pdf [--paper A4|A3|A2|A1] "
+        "[--landscape|--portrait]\n"
+        "  zor-position-cli export-image PROJECT.prj OUT.png|OUT.jpg|OUT.bmp\n"
+        "  zor-position-cli resave PROJECT.prj OUT.prj\n"
+        "Exit status: 0 done, 1 bad usage, 2 a file cannot be read or written,\n"
+        "3 not a project of this program. The input file is never changed.\n");
+}
+
+int run(const QStringList &arguments, Output &output)
+{
+    if (arguments.isEmpty())
+        return usageError(output, QStringLiteral("no command given"));
+    if (arguments.first() == QLatin1String("--help") || arguments.first() == QLatin1String("-h")
+        || arguments.first() == QLatin1String("help")) {
+        output.out += usage();
+        return Success;
+    }
+
+    Invocation call;
+    QString problem;
+    if (!parse(arguments, call, &problem))
+        return usageError(output, problem);
+
+    const QString &input = call.files.at(0);
+    if (call.files.size() > 1) {
+        const QString &out = call.files.at(1);
+        if (call.command == QLatin1String("export-image") && !isImageName(out)) {
+            output.err += line(aboutFile(
+                out, QStringLiteral("unknown image type: name it .png, .jpg, .jpeg or .bmp")));
+            return BadUsage;
+        }
+        if (isSameFile(input, out)) {
+            output.err += line(aboutFile(
+                out, QStringLiteral("is the input project itself; write the output elsewhere")));
+            return BadUsage;
+        }
+    }
+
+    LoadedProject project;
+    int status = Success;
+    if (!loadInput(input, project, output, &status))
+        return status;
+
+    if (call.command == QLatin1String("info")) {
+        output.out += call.json ? projectInfoJson(project) : projectInfoText(project, input);
+        return Success;
+    }
+
+    QString why;
+    if (!writeOutput(call, project, &why)) {
+        if (why.isEmpty())
+            why = QStringLiteral("cannot be written");
+        output.err += line(aboutFile(call.files.at(1), why));
+        return FileError;
+    }
+    return Success;
+}
+
+} // namespace Cli

@@ -1,0 +1,87 @@
+#include "cli/clicommands.h"
+
+#include <QApplication>
+#include <QtGlobal>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Where the tool's own messages go: the real stderr, kept aside while the
+// libraries below Qt (libpng on a damaged image, for one) write theirs to
+// nowhere. -1 while stderr itself is used.
+int messageFd = -1;
+
+void writeBytes(std::FILE *stream, int fd, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+#ifdef Q_OS_UNIX
+    if (fd >= 0) {
+        const char *data = bytes.constData();
+        qint64 left = bytes.size();
+        while (left > 0) {
+            const ssize_t written = ::write(fd, data, size_t(left));
+            if (written <= 0)
+                return;
+            data += written;
+            left -= written;
+        }
+        return;
+    }
+#else
+    Q_UNUSED(fd)
+#endif
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// Only the tool's one-line messages reach stderr: the library's traces and
+// warnings are no business of a script reading it.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        writeBytes(stderr, messageFd, "zor-position-cli: " + message.toUtf8() + '\n');
+}
+
+void silenceStderr()
+{
+#ifdef Q_OS_UNIX
+    std::fflush(stderr);
+    const int real = ::dup(STDERR_FILENO);
+    const int nowhere = ::open("/dev/null", O_WRONLY);
+    if (real >= 0 && nowhere >= 0 && ::dup2(nowhere, STDERR_FILENO) >= 0) {
+        messageFd = real;
+    } else if (real >= 0) {
+        ::close(real);
+    }
+    if (nowhere >= 0)
+        ::close(nowhere);
+#endif
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // No display is needed: the scene is drawn into files only.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    silenceStderr();
+    qInstallMessageHandler(quietMessages);
+
+    QApplication application(argc, argv);
+    // The watermark logo lives in the program's resources.
+    Q_INIT_RESOURCE(resources);
+
+    Cli::Output output;
+    const int status = Cli::run(application.arguments().mid(1), output);
+    writeBytes(stdout, -1, output.out);
+    writeBytes(stderr, messageFd, output.err);
+    return status;
+}
