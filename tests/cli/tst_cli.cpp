@@ -1,0 +1,895 @@
+#include "app/mainwindow.h"
+#include "common/scriptedprompts.h"
+#include "detectors/sensorgraphicsitem2.h"
+#include "detectors/sensorlabelgraphicsitem.h"
+#include "io/detectortable.h"
+#include "io/planscenerect.h"
+#include "io/projectfile.h"
+#include "io/sceneimage.h"
+#include "plan/calibergraphicsitem.h"
+#include "plan/objectgraphicsitem.h"
+#include "plan/plangraphicsitem.h"
+#include "scene/graphicspolygonitem2.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+// The command-line tool is run as a separate program; what it prints and
+// writes is compared with the configurator's own commands and with the
+// project loaded here through the same loader.
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runCli(const QStringList &arguments,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QString sourceFile(const char *relative)
+{
+    return QStringLiteral(ZOR_SOURCE_DIR "/") + QString::fromUtf8(relative);
+}
+
+QString samplePath()
+{
+    return sourceFile("examples/hall.prj");
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return file.readAll();
+}
+
+bool writeAll(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
+}
+
+// Lines of the tool's stderr.
+QList<QByteArray> errLines(const Run &run)
+{
+    QList<QByteArray> lines = run.err.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// A project loaded here, independently of the tool, the way a program without
+// a window holds it.
+struct Project
+{
+    QGraphicsScene scene;
+    QGraphicsPixmapItem planImage;
+    QPixmap planPixmap;
+    CaliberGraphicsItem caliber;
+    PlanGraphicsItem plan;
+    QList<ObjectGraphicsItem *> objects;
+    QList<SensorGraphicsItem2 *> sensors;
+
+    Project()
+    {
+        planImage.setScale(0);
+        scene.addItem(&planImage);
+        scene.addItem(&caliber);
+        scene.addItem(&plan);
+    }
+    ~Project() { ProjectFile::removeObstaclesAndDetectors(parts()); }
+
+    ProjectParts parts()
+    {
+        return { &scene, &planImage, &planPixmap, &caliber, &plan, &objects, &sensors };
+    }
+
+    bool load(const QString &path) { return ProjectFile::loadProject(parts(), path).loaded(); }
+};
+
+QPointF pointFrom(const QJsonValue &value)
+{
+    const QJsonArray pair = value.toArray();
+    return pair.size() == 2 ? QPointF(pair.at(0).toDouble(), pair.at(1).toDouble())
+                            : QPointF(qQNaN(), qQNaN());
+}
+
+QPolygonF polygonFrom(const QJsonValue &value)
+{
+    QPolygonF polygon;
+    for (const QJsonValue &point : value.toArray())
+        polygon << pointFrom(point);
+    return polygon;
+}
+
+// Exact equality, with the first difference in the message.
+bool samePolygon(const QPolygonF &a, const QPolygonF &b, QString *why)
+{
+    if (a.size() != b.size()) {
+        *why = QStringLiteral("%1 vertices, expected %2").arg(a.size()).arg(b.size());
+        return false;
+    }
+    for (int i = 0; i < a.size(); ++i) {
+        if (a.at(i) != b.at(i)) {
+            *why = QStringLiteral("vertex %1: (%2, %3), expected (%4, %5)")
+                       .arg(i)
+                       .arg(a.at(i).x(), 0, 'g', 17)
+                       .arg(a.at(i).y(), 0, 'g', 17)
+                       .arg(b.at(i).x(), 0, 'g', 17)
+                       .arg(b.at(i).y(), 0, 'g', 17);
+            return false;
+        }
+    }
+    return true;
+}
+
+QSizeF mediaBox(const QString &path)
+{
+    const QByteArray pdf = readAll(path);
+    static const QRegularExpression box(
+        QStringLiteral(R"(/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])"));
+    const auto match = box.match(QString::fromLatin1(pdf.constData(), pdf.size()));
+    if (!match.hasMatch())
+        return QSizeF();
+    return QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble());
+}
+
+int pageCount(const QString &path)
+{
+    static const QRegularExpression page(QStringLiteral(R"(/Type\s*/Page[^s])"));
+    const QByteArray pdf = readAll(path);
+    auto matches = page.globalMatch(QString::fromLatin1(pdf.constData(), pdf.size()));
+    int count = 0;
+    for (; matches.hasNext(); matches.next())
+        ++count;
+    return count;
+}
+
+// The PDF without the parts that name the moment it was written.
+QByteArray withoutDates(QByteArray pdf)
+{
+    const QByteArray key("/CreationDate");
+    for (int at = pdf.indexOf(key); at >= 0; at = pdf.indexOf(key, at)) {
+        const int end = pdf.indexOf(')', at);
+        if (end < 0)
+            break;
+        pdf.remove(at, end + 1 - at);
+    }
+    return pdf;
+}
+
+void trigger(MainWindow &window, const char *action)
+{
+    QAction *found = window.findChild<QAction *>(QLatin1String(action));
+    QVERIFY2(found, action);
+    found->trigger();
+}
+
+// Picks a paper size (index in A4, A3, A2, A1) and orientation in the page-setup
+// dialog and presses "Печать".
+std::function<void(QDialog *)> choosePage(int sizeIndex, const char *orientationButton)
+{
+    return [=](QDialog *dialog) {
+        dialog->findChild<QComboBox *>(QStringLiteral("paperSize"))->setCurrentIndex(sizeIndex);
+        QTest::mouseClick(
+            dialog->findChild<QToolButton *>(QLatin1String(orientationButton)), Qt::LeftButton);
+        QTest::mouseClick(
+            dialog->findChild<QPushButton *>(QStringLiteral("print")), Qt::LeftButton);
+    };
+}
+
+QSettings userSettings()
+{
+    return QSettings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void usage_data();
+    void usage();
+    void help();
+    void damagedInput_data();
+    void damagedInput();
+    void damagedButProject();
+    void unwritableOutput_data();
+    void unwritableOutput();
+    void neverWritesItsInput_data();
+    void neverWritesItsInput();
+    void offscreenByItself();
+    void leavesSettingsAlone();
+
+    void infoText();
+    void infoJson_data();
+    void infoJson();
+
+    void csvMatchesConfigurator();
+    void imageMatchesConfigurator();
+    void pdfMatchesConfigurator();
+    void pdfPage_data();
+    void pdfPage();
+    void imageFormats_data();
+    void imageFormats();
+
+    void resaveLegacy();
+    void resaveMatchesConfigurator();
+    void resaveCurrentFileUnchanged();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestCli::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QVERIFY2(QFile::exists(QStringLiteral(ZOR_CLI_PATH)), ZOR_CLI_PATH);
+    QVERIFY2(QFile::exists(samplePath()), qPrintable(samplePath()));
+}
+
+void TestCli::init()
+{
+    // The configurator's welcome notice stays away.
+    QSettings settings = userSettings();
+    settings.clear();
+    settings.setValue(QStringLiteral("never"), true);
+}
+
+void TestCli::usage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("problem");
+    const QString sample = samplePath();
+    const QString out = dir.filePath(QStringLiteral("usage.out"));
+    QTest::newRow("nothing") << QStringList() << "no command";
+    QTest::newRow("unknown command") << QStringList { "print", sample } << "unknown command";
+    QTest::newRow("info without file") << QStringList { "info" } << "info needs";
+    QTest::newRow("info with two files") << QStringList { "info", sample, sample } << "info needs";
+    QTest::newRow("csv without output") << QStringList { "export-csv", sample } << "needs";
+    QTest::newRow("resave with three files")
+        << QStringList { "resave", sample, out, out } << "needs";
+    QTest::newRow("option of another command")
+        << QStringList { "export-csv", "--json", sample, out } << "--json";
+    QTest::newRow("unknown option") << QStringList { "info", "--xml", sample } << "--xml";
+    QTest::newRow("unknown paper")
+        << QStringList { "export-pdf", sample, out, "--paper", "A5" } << "A5";
+    QTest::newRow("paper without value")
+        << QStringList { "export-pdf", sample, out, "--paper" } << "--paper";
+    QTest::newRow("value for a flag")
+        << QStringList { "export-pdf", sample, out, "--landscape=yes" } << "--landscape";
+}
+
+void TestCli::usage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, problem);
+    const Run run = runCli(arguments);
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.isEmpty());
+    const QList<QByteArray> lines = errLines(run);
+    QVERIFY(lines.size() > 2);
+    QVERIFY2(lines.first().startsWith("zor-position-cli: "), lines.first().constData());
+    QVERIFY2(QString::fromUtf8(lines.first()).contains(problem), lines.first().constData());
+    QVERIFY(run.err.contains("Usage:"));
+    QVERIFY(run.err.contains("export-pdf PROJECT.prj OUT.pdf [--paper A4|A3|A2|A1]"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("usage.out"))));
+}
+
+void TestCli::help()
+{
+    const Run run = runCli({ QStringLiteral("--help") });
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.err.isEmpty());
+    QVERIFY(run.out.startsWith("Usage:"));
+}
+
+void TestCli::damagedInput_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+
+    const QString missing = dir.filePath(QStringLiteral("missing.prj"));
+    const QString folder = dir.filePath(QStringLiteral("folder.prj"));
+    QDir(dir.path()).mkpath(QStringLiteral("folder.prj"));
+    const QString text = dir.filePath(QStringLiteral("notes.prj"));
+    writeAll(text, "Meeting at ten.\r\nApp is not here\r\n");
+    const QString empty = dir.filePath(QStringLiteral("empty.prj"));
+    writeAll(empty, QByteArray());
+    const QString blank = dir.filePath(QStringLiteral("blank.prj"));
+    writeAll(blank, "App=\"ZOR-51ma Position \"\r\n<Objects>\r\n\tRect=1,1,1,1\r\n</>\r\n");
+    const QString binary = dir.filePath(QStringLiteral("binary.prj"));
+    QByteArray noise(4096, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 256);
+    writeAll(binary, noise);
+
+    const QString out = dir.filePath(QStringLiteral("damaged.out"));
+    const QList<QStringList> commands = {
+        { "info" },
+        { "info", "--json" },
+        { "export-csv", "@", out },
+        { "export-pdf", "@", out, "--paper", "A3" },
+        { "export-image", "@", dir.filePath(QStringLiteral("damaged.png")) },
+        { "resave", "@", out },
+    };
+    const struct
+    {
+        const char *name;
+        QString path;
+        int status;
+        const char *message;
+    } inputs[] = {
+        { "missing", missing, 2, "no such file" },
+        { "folder", folder, 2, "folder" },
+        { "text", text, 3, "Неверный формат файла проекта" },
+        { "empty", empty, 3, "Неверный формат файла проекта" },
+        { "mark with a blank", blank, 3, "Неверный формат файла проекта" },
+        { "binary", binary, 3, "Неверный формат файла проекта" },
+    };
+    for (const QStringList &command : commands) {
+        for (const auto &input : inputs) {
+            QStringList arguments = command;
+            if (arguments.contains(QStringLiteral("@")))
+                arguments.replace(arguments.indexOf(QStringLiteral("@")), input.path);
+            else
+                arguments << input.path;
+            QTest::addRow("%s %s", qPrintable(command.join(QLatin1Char(' '))), input.name)
+                << arguments << input.path << input.status << QString::fromUtf8(input.message);
+        }
+    }
+}
+
+void TestCli::damagedInput()
+{
+    QFETCH(QStringList, command);
+    QFETCH(QString, input);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const QByteArray before = readAll(input);
+
+    const Run run = runCli(command);
+    QCOMPARE(run.status, status);
+    QVERIFY(run.out.isEmpty());
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    const QString line = QString::fromUtf8(lines.first());
+    QVERIFY2(line.startsWith(QStringLiteral("zor-position-cli: ") + input + QStringLiteral(": ")),
+        qPrintable(line));
+    QVERIFY2(line.contains(message), qPrintable(line));
+
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("damaged.out"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("damaged.png"))));
+    QCOMPARE(readAll(input), before);
+}
+
+void TestCli::damagedButProject()
+{
+    // This program's mark, then damage: what can be read loads, the rest is left
+    // out with one warning line naming the file.
+    const QString path = dir.filePath(QStringLiteral("half.prj"));
+    writeAll(path,
+        "App=\"ZOR-51ma Position\"\r\nImage=iVBORw0KGgoAAAANSUhEUgAA\r\nScale=nan\r\n"
+        "Center=1e300,inf\r\n<Outline>\r\n\t1=0,0\r\n\t2=1e308,0\r\n\t3=0,5\r\n</>\r\n"
+        "<Objects>\r\n\tRect=1,1,1,1\r\n\tRect=2,3,-2,1\r\n\tBlob=1\r\n</>\r\n<Sensors>\r\n"
+        "\t<Sensor>\r\n\t\tSurface=1\r\n\t\tSection=2\r\n\t\tPos=nan\r\n</>\r\n\t<Sens");
+    const Run run = runCli({ QStringLiteral("info"), QStringLiteral("--json"), path });
+    QCOMPARE(run.status, 0);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    const QString line = QString::fromUtf8(lines.first());
+    QVERIFY2(line.startsWith(
+                 QStringLiteral("zor-position-cli: ") + path + QStringLiteral(": warning: ")),
+        qPrintable(line));
+    QVERIFY2(line.contains(QStringLiteral("plan image")), qPrintable(line));
+    QVERIFY2(line.contains(QStringLiteral("outline")), qPrintable(line));
+    QVERIFY2(line.contains(QStringLiteral("2 unreadable obstacle entries")), qPrintable(line));
+
+    QJsonParseError error;
+    const QJsonObject json = QJsonDocument::fromJson(run.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(json.value(QStringLiteral("obstacles")).toArray().size(), 1);
+    QCOMPARE(json.value(QStringLiteral("outline")).toArray().size(), 0);
+    QCOMPARE(
+        json.value(QStringLiteral("image")).toObject().value(QStringLiteral("width")).toInt(), 0);
+}
+
+void TestCli::unwritableOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output");
+    const QString sample = samplePath();
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/"));
+    QTest::newRow("csv") << QStringList { "export-csv", sample, nowhere + "t.csv" }
+                         << nowhere + "t.csv";
+    QTest::newRow("pdf") << QStringList { "export-pdf", sample, nowhere + "p.pdf" }
+                         << nowhere + "p.pdf";
+    QTest::newRow("image") << QStringList { "export-image", sample, nowhere + "i.png" }
+                           << nowhere + "i.png";
+    QTest::newRow("resave") << QStringList { "resave", sample, nowhere + "r.prj" }
+                            << nowhere + "r.prj";
+    QTest::newRow("csv into a folder")
+        << QStringList { "export-csv", sample, dir.path() } << dir.path();
+}
+
+void TestCli::unwritableOutput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, output);
+    const Run run = runCli(arguments);
+    QCOMPARE(run.status, 2);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    const QString line = QString::fromUtf8(lines.first());
+    QVERIFY2(line.startsWith(QStringLiteral("zor-position-cli: ") + output + QStringLiteral(": ")),
+        qPrintable(line));
+}
+
+void TestCli::neverWritesItsInput_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("throughLink");
+    for (const char *command : { "resave", "export-csv", "export-pdf", "export-image" }) {
+        QTest::addRow("%s, same name", command) << QString::fromLatin1(command) << false;
+        QTest::addRow("%s, through a link", command) << QString::fromLatin1(command) << true;
+    }
+}
+
+void TestCli::neverWritesItsInput()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, throughLink);
+    // The input is named .png so that export-image gets past its suffix check.
+    const QString input = dir.filePath(QStringLiteral("input-%1.png").arg(command));
+    QFile::remove(input);
+    QVERIFY(QFile::copy(samplePath(), input));
+    QString output = input;
+    if (throughLink) {
+        output = dir.filePath(QStringLiteral("link-%1.png").arg(command));
+        QFile::remove(output);
+        QVERIFY(QFile::link(input, output));
+    }
+    const QByteArray before = readAll(input);
+    const QDateTime modified = QFileInfo(input).lastModified();
+
+    const Run run = runCli({ command, input, output });
+    QCOMPARE(run.status, 1);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().startsWith(("zor-position-cli: " + output + ": ").toUtf8()),
+        lines.first().constData());
+    QCOMPARE(readAll(input), before);
+    QCOMPARE(QFileInfo(input).lastModified(), modified);
+}
+
+void TestCli::offscreenByItself()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    const QString image = dir.filePath(QStringLiteral("headless.png"));
+    const Run run = runCli({ QStringLiteral("export-image"), samplePath(), image }, environment);
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+    QVERIFY(!QImage(image).isNull());
+}
+
+void TestCli::leavesSettingsAlone()
+{
+    // A home of its own: after every command it still holds nothing but what
+    // the commands were told to write.
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+    const QString out = dir.filePath(QStringLiteral("settings"));
+    QDir().mkpath(out);
+    const QString sample = samplePath();
+    const QList<QStringList> runs = {
+        { "info", sample },
+        { "info", "--json", sample },
+        { "export-csv", sample, out + "/t.csv" },
+        { "export-pdf", sample, out + "/p.pdf" },
+        { "export-image", sample, out + "/i.png" },
+        { "resave", sample, out + "/r.prj" },
+    };
+    for (const QStringList &arguments : runs)
+        QCOMPARE(runCli(arguments, environment).status, 0);
+
+    QStringList left;
+    QDirIterator it(home.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+        QDirIterator::Subdirectories);
+    while (it.hasNext())
+        left << it.next();
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
+}
+
+void TestCli::infoText()
+{
+    Project project;
+    QVERIFY(project.load(samplePath()));
+
+    const Run run = runCli({ QStringLiteral("info"), samplePath() });
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+    const QString text = QString::fromUtf8(run.out);
+    QVERIFY2(text.contains(QStringLiteral("Plan image: 2400 x 1600 px")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("Scale: set")));
+    // The hall: 24 x 13 m less the office corner of 6.2 x 4.7 m.
+    QVERIFY(text.contains(QStringLiteral("Outline: 6 corners, perimeter 74.00 m, area 282.86 m²")));
+    QVERIFY(text.contains(QStringLiteral("Obstacles: 11")));
+    QVERIFY(text.contains(QStringLiteral("8. Ellipse, centre (9.000, -4.250), 2.500 x 2.500 m")));
+    QVERIFY(text.contains(QStringLiteral("Detectors: %1").arg(project.sensors.size())));
+    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors)) {
+        const QString line
+            = QStringLiteral("\"%1\" %2").arg(detector->tag(), detector->record().orderCode());
+        QVERIFY2(text.contains(line), qPrintable(line));
+        const QString values
+            = QStringLiteral("mode %1, sensitivity %2 %, height %3 m, turn %4°, tilt %5°")
+                  .arg(detector->modeName())
+                  .arg(detector->sensitivity())
+                  .arg(detector->height(), 0, 'f', 1)
+                  .arg(detector->angle())
+                  .arg(detector->tilt());
+        QVERIFY2(text.contains(values), qPrintable(values));
+    }
+
+    // Without a scale the lengths are scene units.
+    const Run legacy = runCli({ QStringLiteral("info"), QFINDTESTDATA("data/legacy.prj") });
+    QCOMPARE(legacy.status, 0);
+    const QString legacyText = QString::fromUtf8(legacy.out);
+    QVERIFY(legacyText.contains(QStringLiteral("Plan image: none")));
+    QVERIFY(legacyText.contains(QStringLiteral("Scale: set, the scale mark measures 8 m")));
+    QVERIFY(legacyText.contains(QStringLiteral("perimeter 60.00 m, area 200.00 m²")));
+}
+
+void TestCli::infoJson_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("sample") << samplePath();
+    QTest::newRow("legacy") << QFINDTESTDATA("data/legacy.prj");
+}
+
+void TestCli::infoJson()
+{
+    QFETCH(QString, path);
+    Project project;
+    QVERIFY(project.load(path));
+
+    const Run run = runCli({ QStringLiteral("info"), QStringLiteral("--json"), path });
+    QCOMPARE(run.status, 0);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+    QVERIFY(document.isObject());
+    const QJsonObject json = document.object();
+
+    const QJsonObject image = json.value(QStringLiteral("image")).toObject();
+    QCOMPARE(image.value(QStringLiteral("width")).toInt(-1), project.planPixmap.width());
+    QCOMPARE(image.value(QStringLiteral("height")).toInt(-1), project.planPixmap.height());
+    QCOMPARE(json.value(QStringLiteral("scale")).toDouble(qQNaN()), project.planImage.scale());
+    QCOMPARE(pointFrom(json.value(QStringLiteral("center"))), -project.planImage.pos());
+    QString why;
+    QVERIFY2(samePolygon(polygonFrom(json.value(QStringLiteral("outline"))),
+                 project.plan.mapToScene(project.plan.polygon()), &why),
+        qPrintable(why));
+
+    const QJsonArray obstacles = json.value(QStringLiteral("obstacles")).toArray();
+    QCOMPARE(obstacles.size(), project.objects.size());
+    const char *kinds[] = { "Rect", "Ellipse", "Polygon" };
+    for (int i = 0; i < obstacles.size(); ++i) {
+        const QJsonObject o = obstacles.at(i).toObject();
+        const ObjectGraphicsItem *obstacle = project.objects.at(i);
+        QCOMPARE(o.value(QStringLiteral("kind")).toString(),
+            QString::fromLatin1(kinds[obstacle->shapeKind()]));
+        QCOMPARE(o.value(QStringLiteral("x")).toDouble(qQNaN()), obstacle->pos().x());
+        QCOMPARE(o.value(QStringLiteral("y")).toDouble(qQNaN()), obstacle->pos().y());
+        QCOMPARE(o.value(QStringLiteral("width")).toDouble(qQNaN()), obstacle->size().width());
+        QCOMPARE(o.value(QStringLiteral("height")).toDouble(qQNaN()), obstacle->size().height());
+        QVERIFY2(samePolygon(polygonFrom(o.value(QStringLiteral("polygon"))),
+                     obstacle->scenePolygon(), &why),
+            qPrintable(QStringLiteral("obstacle %1: %2").arg(i).arg(why)));
+    }
+
+    const QJsonArray detectors = json.value(QStringLiteral("detectors")).toArray();
+    QCOMPARE(detectors.size(), project.sensors.size());
+    QVERIFY(!detectors.isEmpty());
+    for (int i = 0; i < detectors.size(); ++i) {
+        const QJsonObject d = detectors.at(i).toObject();
+        const SensorGraphicsItem2 *detector = project.sensors.at(i);
+        QCOMPARE(d.value(QStringLiteral("tag")).toString(), detector->tag());
+        QCOMPARE(d.value(QStringLiteral("surface")).toInt(-2), detector->surfaceIndex());
+        QCOMPARE(d.value(QStringLiteral("section")).toInt(-2), detector->section());
+        QCOMPARE(d.value(QStringLiteral("pos")).toDouble(qQNaN()), detector->position());
+        QCOMPARE(d.value(QStringLiteral("atRight")).toBool(), detector->atRight());
+        QVERIFY(d.value(QStringLiteral("atRight")).isBool());
+        QCOMPARE(d.value(QStringLiteral("sensor")).toInt(), int(detector->sensor()));
+        QVERIFY(d.value(QStringLiteral("sensor")).toInt() == 51
+            || d.value(QStringLiteral("sensor")).toInt() == 52);
+        QCOMPARE(d.value(QStringLiteral("analysis")).toInt(-1), detector->analysis());
+        QCOMPARE(d.value(QStringLiteral("noiseImmunity")).toBool(), detector->noiseImmunity());
+        QCOMPARE(d.value(QStringLiteral("sensitivity")).toInt(-1), int(detector->sensitivity()));
+        QCOMPARE(d.value(QStringLiteral("height")).toDouble(qQNaN()), detector->height());
+        QCOMPARE(d.value(QStringLiteral("angle")).toInt(-999), detector->angle());
+        QCOMPARE(d.value(QStringLiteral("tilt")).toInt(-999), detector->tilt());
+        QCOMPARE(d.value(QStringLiteral("orderCode")).toString(), detector->record().orderCode());
+        QCOMPARE(d.value(QStringLiteral("modeName")).toString(), detector->modeName());
+        QCOMPARE(d.value(QStringLiteral("typeName")).toString(), detector->typeName());
+        QCOMPARE(pointFrom(d.value(QStringLiteral("position"))), detector->scenePos());
+        QCOMPARE(d.value(QStringLiteral("rotation")).toDouble(qQNaN()), detector->rotation());
+
+        const QJsonArray ranges = d.value(QStringLiteral("ranges")).toArray();
+        const SensorRanges expected = detector->record().ranges();
+        QCOMPARE(ranges.size(), int(expected.size()));
+        for (int r = 0; r < ranges.size(); ++r)
+            QCOMPARE(ranges.at(r).toDouble(qQNaN()), expected[r]);
+
+        // The zone as loading computed it, in the scene.
+        const QPolygonF zone = detector->zone()->mapToScene(detector->zone()->polygon());
+        QVERIFY(zone.size() > 2);
+        QVERIFY2(samePolygon(polygonFrom(d.value(QStringLiteral("zone"))), zone, &why),
+            qPrintable(QStringLiteral("detector %1: %2").arg(i).arg(why)));
+    }
+}
+
+void TestCli::csvMatchesConfigurator()
+{
+    const QString fromTool = dir.filePath(QStringLiteral("tool.csv"));
+    const Run run = runCli({ QStringLiteral("export-csv"), samplePath(), fromTool });
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+
+    // The configurator: open the project, then its CSV command.
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    const QString fromWindow = dir.filePath(QStringLiteral("window.csv"));
+    prompts->answerOpenFile(samplePath()).answerSaveFile(fromWindow);
+    trigger(window, "actionOpen");
+    trigger(window, "actionExportCSV");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+
+    const QByteArray bytes = readAll(fromTool);
+    QCOMPARE(bytes, readAll(fromWindow));
+
+    // And the writer itself over the detectors loaded here.
+    Project project;
+    QVERIFY(project.load(samplePath()));
+    QVector<DetectorTableRow> rows;
+    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors))
+        rows << detectorTableRow(detector->record());
+    QCOMPARE(bytes, detectorTableBytes(rows));
+    QCOMPARE(bytes.count("\r\n"), project.sensors.size() + 1);
+}
+
+void TestCli::imageMatchesConfigurator()
+{
+    const QString fromTool = dir.filePath(QStringLiteral("tool.png"));
+    const Run run = runCli({ QStringLiteral("export-image"), samplePath(), fromTool });
+    QCOMPARE(run.status, 0);
+
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    const QString fromWindow = dir.filePath(QStringLiteral("window.png"));
+    prompts->answerOpenFile(samplePath()).answerSaveFile(fromWindow);
+    trigger(window, "actionOpen");
+    trigger(window, "actionExportImage");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+
+    const QImage tool(fromTool);
+    const QImage configurator(fromWindow);
+    QVERIFY(!tool.isNull());
+    QCOMPARE(tool.size(), configurator.size());
+    QCOMPARE(tool.dotsPerMeterX(), 11811);
+    QCOMPARE(tool.dotsPerMeterY(), 11811);
+    QVERIFY(tool.convertToFormat(QImage::Format_ARGB32)
+        == configurator.convertToFormat(QImage::Format_ARGB32));
+
+    // The whole plan at the export's scale: the scene rectangle of the whole-plan view.
+    Project project;
+    QVERIFY(project.load(samplePath()));
+    const QRectF rect = planSceneRect(
+        project.parts(), SensorGraphicsItem2::showRay, SensorLabelGraphicsItem::showLabels);
+    QCOMPARE(tool.size(), sceneImageSize(rect));
+    QVERIFY(rect.contains(project.planImage.sceneBoundingRect()));
+}
+
+void TestCli::pdfMatchesConfigurator()
+{
+    const QString fromTool = dir.filePath(QStringLiteral("tool.pdf"));
+    const Run run = runCli({ QStringLiteral("export-pdf"), samplePath(), fromTool,
+        QStringLiteral("--paper"), QStringLiteral("A3"), QStringLiteral("--landscape") });
+    QCOMPARE(run.status, 0);
+
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    const QString fromWindow = dir.filePath(QStringLiteral("window.pdf"));
+    prompts->answerOpenFile(samplePath())
+        .answerDialog(choosePage(1, "orientationLandscape"))
+        .answerSaveFile(fromWindow);
+    trigger(window, "actionOpen");
+    trigger(window, "actionExportPDF");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+
+    QCOMPARE(mediaBox(fromTool), mediaBox(fromWindow));
+    QCOMPARE(withoutDates(readAll(fromTool)), withoutDates(readAll(fromWindow)));
+}
+
+void TestCli::pdfPage_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("paper");
+    QTest::addColumn<bool>("landscape");
+    QTest::newRow("default") << QStringList() << int(QPageSize::A4) << false;
+    QTest::newRow("A3 landscape") << QStringList { "--paper", "A3", "--landscape" }
+                                  << int(QPageSize::A3) << true;
+    QTest::newRow("landscape before paper")
+        << QStringList { "--landscape", "--paper=A2" } << int(QPageSize::A2) << true;
+    QTest::newRow("a1 portrait") << QStringList { "--paper", "a1", "--portrait" }
+                                 << int(QPageSize::A1) << false;
+    QTest::newRow("last orientation wins")
+        << QStringList { "--landscape", "--portrait" } << int(QPageSize::A4) << false;
+}
+
+void TestCli::pdfPage()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, paper);
+    QFETCH(bool, landscape);
+    const QString path = dir.filePath(QStringLiteral("page.pdf"));
+    QFile::remove(path);
+    const Run run
+        = runCli(QStringList { QStringLiteral("export-pdf"), samplePath(), path } + options);
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+    QVERIFY(readAll(path).startsWith("%PDF-"));
+    QCOMPARE(pageCount(path), 1);
+
+    QSizeF expected = QPageSize(QPageSize::PageSizeId(paper)).size(QPageSize::Point);
+    if (landscape)
+        expected.transpose();
+    const QSizeF box = mediaBox(path);
+    QVERIFY2(qAbs(box.width() - expected.width()) < 1 && qAbs(box.height() - expected.height()) < 1,
+        qPrintable(QStringLiteral("%1 x %2").arg(box.width()).arg(box.height())));
+}
+
+void TestCli::imageFormats_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<bool>("resolutionKept");
+    QTest::newRow("png") << "scene.png" << QByteArray("png") << true;
+    QTest::newRow("jpg") << "scene.jpg" << QByteArray("jpeg") << false;
+    QTest::newRow("JPEG in capitals") << "scene.JPEG" << QByteArray("jpeg") << false;
+    QTest::newRow("bmp") << "scene.bmp" << QByteArray("bmp") << true;
+}
+
+void TestCli::imageFormats()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+    QFETCH(bool, resolutionKept);
+    const QString path = dir.filePath(name);
+    const Run run = runCli({ QStringLiteral("export-image"), samplePath(), path });
+    QCOMPARE(run.status, 0);
+
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    QCOMPARE(reader.format(), format);
+    const QImage image = reader.read();
+    QVERIFY(!image.isNull());
+
+    Project project;
+    QVERIFY(project.load(samplePath()));
+    QCOMPARE(image.size(),
+        sceneImageSize(planSceneRect(
+            project.parts(), SensorGraphicsItem2::showRay, SensorLabelGraphicsItem::showLabels)));
+    if (resolutionKept)
+        QCOMPARE(image.dotsPerMeterX(), 11811);
+    else
+        QCOMPARE(qRound(image.dotsPerMeterX() * 0.0254), 300);
+}
+
+void TestCli::resaveLegacy()
+{
+    const QString legacy = QFINDTESTDATA("data/legacy.prj");
+    const QByteArray before = readAll(legacy);
+    const QString out = dir.filePath(QStringLiteral("legacy-out.prj"));
+    const Run run = runCli({ QStringLiteral("resave"), legacy, out });
+    QCOMPARE(run.status, 0);
+    // The unknown and the zero-width obstacle, the detector without a tilt and
+    // the one on an obstacle that is not there.
+    QCOMPARE(errLines(run).size(), 1);
+    QVERIFY2(run.err.contains("2 unreadable obstacle entries left out; 2 unreadable detector "
+                              "entries left out"),
+        run.err.constData());
+
+    const QByteArray expected = readAll(QFINDTESTDATA("data/legacy-resaved.prj"));
+    QCOMPARE(readAll(out), expected);
+    QCOMPARE(readAll(legacy), before);
+
+    // The current form stays as it is.
+    const QString again = dir.filePath(QStringLiteral("legacy-again.prj"));
+    QCOMPARE(runCli({ QStringLiteral("resave"), out, again }).status, 0);
+    QCOMPARE(readAll(again), expected);
+}
+
+void TestCli::resaveMatchesConfigurator()
+{
+    const QString legacy = QFINDTESTDATA("data/legacy.prj");
+    const QString fromTool = dir.filePath(QStringLiteral("tool.prj"));
+    QCOMPARE(runCli({ QStringLiteral("resave"), legacy, fromTool }).status, 0);
+
+    MainWindow window;
+    ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    const QString fromWindow = dir.filePath(QStringLiteral("window.prj"));
+    prompts->answerOpenFile(legacy).answerSaveFile(fromWindow);
+    trigger(window, "actionOpen");
+    trigger(window, "actionSave");
+    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
+    QCOMPARE(readAll(fromTool), readAll(fromWindow));
+}
+
+void TestCli::resaveCurrentFileUnchanged()
+{
+    // The sample is in the current form, image included: a resave gives it back
+    // byte for byte, over an older file at the output too.
+    const QString out = dir.filePath(QStringLiteral("hall-again.prj"));
+    writeAll(out, "old contents");
+    QCOMPARE(runCli({ QStringLiteral("resave"), samplePath(), out }).status, 0);
+    QCOMPARE(readAll(out), readAll(samplePath()));
+}
+
+// Not QTEST_MAIN: it fixes the fonts' resolution at 96 dpi, which the configurator
+// and the tool never do, and text in the scene would then be measured differently
+// here than in either program.
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    TestCli test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_cli.moc"
