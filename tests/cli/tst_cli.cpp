@@ -261,6 +261,31 @@ private:
 void TestCli::initTestCase()
 {
     QVERIFY(dir.isValid());
+
+    // Texts that JSON must escape, a detector on an obstacle, no image and no scale.
+    Project tricky;
+    tricky.plan.setPath(QPolygonF({ { -5, -5 }, { 5, -5 }, { 5, 5 }, { -5, 5 } }));
+    auto *obstacle = new ObjectGraphicsItem(ObjectGraphicsItem::Ellipse);
+    obstacle->setGeometry(1.25, -0.5, 2, 1.5);
+    tricky.objects.append(obstacle);
+    tricky.scene.addItem(obstacle);
+    const QStringList tags
+        = { QStringLiteral("K-1 \"A\" \\ back\tslash"), QStringLiteral("Щ/1\u00a0\u2116 \x01") };
+    for (int i = 0; i < tags.size(); ++i) {
+        auto *detector = new SensorGraphicsItem2(tricky.objects, &tricky.plan);
+        tricky.scene.addItem(detector);
+        QVERIFY(detector->setSurface(
+            i == 0 ? static_cast<QGraphicsItem *>(&tricky.plan) : obstacle, 3));
+        detector->setPosition(0.7, i == 0);
+        detector->setSensor(i == 0 ? '3' : '4');
+        detector->setTag(tags.at(i));
+        detector->setAngle(-35 + 50 * i);
+        detector->setTilt(12);
+        detector->setHeight(2.75);
+        tricky.sensors.append(detector);
+    }
+    QVERIFY(ProjectFile::saveProject(tricky.parts(), dir.filePath(QStringLiteral("tricky.prj"))));
+
     QVERIFY2(QFile::exists(QStringLiteral(ZOR_CLI_PATH)), ZOR_CLI_PATH);
     QVERIFY2(QFile::exists(samplePath()), qPrintable(samplePath()));
 }
@@ -591,6 +616,7 @@ void TestCli::infoJson_data()
     QTest::addColumn<QString>("path");
     QTest::newRow("sample") << samplePath();
     QTest::newRow("legacy") << QFINDTESTDATA("data/legacy.prj");
+    QTest::newRow("texts to escape") << dir.filePath(QStringLiteral("tricky.prj"));
 }
 
 void TestCli::infoJson()
