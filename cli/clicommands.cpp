@@ -224,7 +224,9 @@ namespace {
         const ProjectLoadResult result = project.load(path);
         switch (result.status) {
         case ProjectLoadResult::CannotOpen:
-            output.err += line(aboutFile(path, QStringLiteral("cannot be read")));
+            output.err += line(aboutFile(path,
+                result.fileTooLarge ? QStringLiteral("too large for a project file; not read")
+                                    : QStringLiteral("cannot be read")));
             *status = FileError;
             return false;
         case ProjectLoadResult::WrongFormat:

@@ -231,6 +231,7 @@ private slots:
     void damagedInput_data();
     void damagedInput();
     void damagedButProject();
+    void oversizedInput();
     void unwritableOutput_data();
     void unwritableOutput();
     void neverWritesItsInput_data();
@@ -456,6 +457,29 @@ void TestCli::damagedButProject()
     QCOMPARE(json.value(QStringLiteral("outline")).toArray().size(), 0);
     QCOMPARE(
         json.value(QStringLiteral("image")).toObject().value(QStringLiteral("width")).toInt(), 0);
+}
+
+void TestCli::oversizedInput()
+{
+    // More node ends than any project has: refused before a tree is built.
+    const QString path = dir.filePath(QStringLiteral("ends.prj"));
+    QByteArray text("App=\"ZOR-51ma Position\"\n");
+    text += QByteArray("</>\n").repeated(2000001);
+    QVERIFY(writeAll(path, text));
+    const QString out = dir.filePath(QStringLiteral("ends.csv"));
+    const Run run = runCli({ QStringLiteral("export-csv"), path, out });
+    QCOMPARE(run.status, 2);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(QString::fromUtf8(lines.first()),
+        QStringLiteral("zor-position-cli: %1: too large for a project file; not read").arg(path));
+    QVERIFY(!QFile::exists(out));
+
+    // A device is no project file either.
+    const Run device = runCli({ QStringLiteral("info"), QStringLiteral("/dev/zero") });
+    QCOMPARE(device.status, 2);
+    QCOMPARE(errLines(device).size(), 1);
+    QVERIFY(device.err.startsWith("zor-position-cli: /dev/zero: "));
 }
 
 void TestCli::unwritableOutput_data()
