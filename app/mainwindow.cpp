@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 #include <QStatusBar>
+#include <QScrollArea>
 #include <QTimer>
 
 // The icons are compiled into the app library, a static library: its resources
@@ -69,6 +70,8 @@ MainWindow::MainWindow(QWidget *parent)
     statusBar()->addWidget(&labelX);
     statusBar()->addWidget(&labelY);
 
+    placeSidePanelInScrollArea();
+
     ui->objectGroup->show();
     ui->sensorGroup->show();
     ui->objectPanel->hide();
@@ -88,6 +91,22 @@ MainWindow::~MainWindow()
     if (editingItem)
         editingItem->stopEdit();
     delete ui;
+}
+
+// The detector panel is taller than many screens; rather than stretching the window
+// past the screen's edge, the side frame scrolls.
+void MainWindow::placeSidePanelInScrollArea()
+{
+    const int index = ui->splitter->indexOf(ui->frame);
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("frameScrollArea"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(ui->frame->minimumWidth());
+    scroll->setSizePolicy(ui->frame->sizePolicy());
+    ui->splitter->insertWidget(index, scroll);
+    scroll->setWidget(ui->frame);
 }
 
 void MainWindow::setPlanImageVisible(bool visible)

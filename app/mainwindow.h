@@ -68,7 +68,7 @@ private slots:
     void on_shortcutCancel();
     void on_shortcutDelete();
 
-    // ---- Plan elements (issue 3) ----
+    // ---- Plan elements ----
     // Plan image, scale mark, outline, tape (mainwindow_plan.cpp)
     void on_planImageOpenAction_triggered();
     void on_planImageViewAction_triggered(bool checked);
@@ -103,7 +103,7 @@ private slots:
     void on_object_valueChanged(double value);
     // ---- end of plan elements ----
 
-    // ---- Detectors (issue 5) ----
+    // ---- Detectors ----
     // Detectors (mainwindow_detectors.cpp)
     void on_sensorCreateAction_triggered(bool checked);
     void on_sensor_created();
@@ -156,7 +156,9 @@ private:
     friend class AboutDialog;
     friend struct MainWindowPeek;
 
-    // ---- Plan elements (issue 3) ----
+    void placeSidePanelInScrollArea();
+
+    // ---- Plan elements ----
     // mainwindow_plan.cpp
     // Construction: the plan elements join the scene and their signals the window.
     void setupPlanElements();
@@ -184,7 +186,7 @@ private:
     void deleteSelectedObstacle();
     // ---- end of plan elements ----
 
-    // ---- Detectors (issue 5) ----
+    // ---- Detectors ----
     friend struct SensorWindowPeek;
     // mainwindow_detectors.cpp
     // Construction: the detector list, and the shared ray point and label handle.
@@ -278,7 +280,7 @@ private:
     char panelType = 0;
     char panelFlag = 0;
 
-    // ---- Detectors (issue 5) ----
+    // ---- Detectors ----
     // The detectors in creation order; the scene owns them.
     QList<SensorGraphicsItem2 *> sensors;
     SensorListModel sensorModel { &sensors };

@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QWindow>
+#include <QScrollArea>
 #include <QtTest>
 
 namespace {
@@ -76,6 +77,7 @@ private slots:
     void sidePanelsAtStart();
     void statusBar();
     void formLayout();
+    void detectorPanelFitsTheWindow();
     void obstacleFields_data();
     void obstacleFields();
     void detectorWidgets_data();
@@ -381,7 +383,10 @@ void TestMainWindow::formLayout()
     QCOMPARE(splitter->orientation(), Qt::Horizontal);
     QCOMPARE(splitter->count(), 2);
     QCOMPARE(splitter->widget(0)->objectName(), QStringLiteral("widget"));
-    QCOMPARE(splitter->widget(1)->objectName(), QStringLiteral("frame"));
+    // The side frame scrolls inside the splitter's right pane.
+    auto *scroll = qobject_cast<QScrollArea *>(splitter->widget(1));
+    QVERIFY(scroll);
+    QCOMPARE(scroll->widget()->objectName(), QStringLiteral("frame"));
     QCOMPARE(splitter->widget(0)->sizePolicy().horizontalStretch(), 10);
 
     auto *view = window.findChild<QGraphicsView *>("graphicsView");
@@ -456,6 +461,25 @@ void TestMainWindow::detectorWidgets_data()
     QTest::newRow("sensorOptionHanger") << "CheckBoxChange";
     QTest::newRow("sensorOptionRS1") << "CheckBoxChange";
     QTest::newRow("sensorOptionRS2") << "CheckBoxChange";
+}
+
+void TestMainWindow::detectorPanelFitsTheWindow()
+{
+    // The full detector panel must not push the window past its designed height
+    // (1432 x 924): the side frame scrolls instead.
+    MainWindow window;
+    window.show();
+    window.findChild<QWidget *>("objectGroup")->hide();
+    window.findChild<QWidget *>("sensorPanel")->show();
+    QApplication::processEvents();
+    QVERIFY2(window.minimumSizeHint().height() <= 924,
+        qPrintable(QString::number(window.minimumSizeHint().height())));
+
+    // The sensitivity slider spans the panel, so that its twelve distance labels
+    // have room.
+    auto *slider = window.findChild<QWidget *>("sensorSensitivitySlider");
+    auto *frame = window.findChild<QWidget *>("frame");
+    QVERIFY(slider->width() > frame->width() * 3 / 4);
 }
 
 void TestMainWindow::detectorWidgets()
