@@ -39,7 +39,7 @@ namespace {
         bool landscape = false;
     };
 
-    struct CommandSpec
+    struct CommandForm
     {
         const char *name;
         int fileCount;
@@ -47,9 +47,9 @@ namespace {
         QStringList options;
     };
 
-    const QVector<CommandSpec> &commands()
+    const QVector<CommandForm> &commands()
     {
-        static const QVector<CommandSpec> list = {
+        static const QVector<CommandForm> list = {
             { "info", 1, "PROJECT.prj", { QStringLiteral("--json") } },
             { "export-csv", 2, "PROJECT.prj OUT.csv", {} },
             { "export-pdf", 2, "PROJECT.prj OUT.pdf",
@@ -81,12 +81,12 @@ namespace {
     bool parse(const QStringList &arguments, Invocation &call, QString *problem)
     {
         call.command = arguments.first();
-        const CommandSpec *spec = nullptr;
-        for (const CommandSpec &candidate : commands()) {
+        const CommandForm *form = nullptr;
+        for (const CommandForm &candidate : commands()) {
             if (call.command == QLatin1String(candidate.name))
-                spec = &candidate;
+                form = &candidate;
         }
-        if (!spec) {
+        if (!form) {
             *problem = QStringLiteral("unknown command \"%1\"").arg(call.command);
             return false;
         }
@@ -111,7 +111,7 @@ namespace {
                 value = argument.mid(equals + 1);
                 hasValue = true;
             }
-            if (!spec->options.contains(name)) {
+            if (!form->options.contains(name)) {
                 *problem = QStringLiteral("%1 has no option %2").arg(call.command, name);
                 return false;
             }
@@ -144,9 +144,9 @@ namespace {
             else if (name == QLatin1String("--portrait"))
                 call.landscape = false;
         }
-        if (call.files.size() != spec->fileCount) {
+        if (call.files.size() != form->fileCount) {
             *problem
-                = QStringLiteral("%1 needs %2").arg(call.command, QString::fromLatin1(spec->files));
+                = QStringLiteral("%1 needs %2").arg(call.command, QString::fromLatin1(form->files));
             return false;
         }
         return true;
