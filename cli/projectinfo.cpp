@@ -3,6 +3,7 @@
 #include "cli/jsonwriter.h"
 #include "cli/loadedproject.h"
 #include "detectors/sensorgraphicsitem2.h"
+#include "io/projectfile.h"
 #include "plan/objectgraphicsitem.h"
 #include "scene/graphicspolygonitem2.h"
 
@@ -12,18 +13,6 @@
 #include <cmath>
 
 namespace {
-
-const char *kindName(int kind)
-{
-    switch (kind) {
-    case ObjectGraphicsItem::Ellipse:
-        return "Ellipse";
-    case ObjectGraphicsItem::Polygon:
-        return "Polygon";
-    default:
-        return "Rect";
-    }
-}
 
 QPolygonF outlinePolygon(const LoadedProject &project)
 {
@@ -125,7 +114,7 @@ QByteArray projectInfoText(const LoadedProject &project, const QString &path)
         const ObjectGraphicsItem *obstacle = objects.at(i);
         lines << QStringLiteral("  %1. %2, centre %3, %4 x %5 %6")
                      .arg(i + 1)
-                     .arg(QString::fromLatin1(kindName(obstacle->shapeKind())),
+                     .arg(QString::fromLatin1(ProjectFile::obstacleEntryName(obstacle->shapeKind())),
                          point(obstacle->pos()), fixed(obstacle->size().width(), 3),
                          fixed(obstacle->size().height(), 3), unit);
     }
@@ -177,7 +166,7 @@ QByteArray projectInfoJson(const LoadedProject &project)
     for (const ObjectGraphicsItem *obstacle : project.objects()) {
         json.beginObject();
         json.key("kind");
-        json.value(QString::fromLatin1(kindName(obstacle->shapeKind())));
+        json.value(QString::fromLatin1(ProjectFile::obstacleEntryName(obstacle->shapeKind())));
         json.key("x");
         json.value(obstacle->pos().x());
         json.key("y");

@@ -431,22 +431,8 @@ void ObjectGraphicsItem::on_rect_positionChanged(QPointF)
 void ObjectGraphicsItem::on_rect_keyPress(QKeyEvent *event)
 {
     QPointF step;
-    switch (event->key()) {
-    case Qt::Key_Up:
-        step = QPointF(0, -0.01);
-        break;
-    case Qt::Key_Down:
-        step = QPointF(0, 0.01);
-        break;
-    case Qt::Key_Left:
-        step = QPointF(-0.01, 0);
-        break;
-    case Qt::Key_Right:
-        step = QPointF(0.01, 0);
-        break;
-    default:
+    if (!arrowKeyStep(event->key(), step))
         return;
-    }
     setPos(pos() + step);
     event->accept();
 }

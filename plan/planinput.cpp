@@ -47,3 +47,24 @@ void snapToAnchorAxis(
         best[0] = d.dx;
     }
 }
+
+bool arrowKeyStep(int key, QPointF &step)
+{
+    constexpr double nudge = 0.01;
+    switch (key) {
+    case Qt::Key_Up:
+        step = QPointF(0, -nudge);
+        return true;
+    case Qt::Key_Down:
+        step = QPointF(0, nudge);
+        return true;
+    case Qt::Key_Left:
+        step = QPointF(-nudge, 0);
+        return true;
+    case Qt::Key_Right:
+        step = QPointF(nudge, 0);
+        return true;
+    default:
+        return false;
+    }
+}

@@ -28,3 +28,7 @@ void snapToAnchorAxis(
     const QGraphicsView *view, const QPointF &anchor, QPointF &pos, unsigned *best);
 
 constexpr unsigned kSnapPixels = 9;
+
+// The nudge of one arrow key press: 0.01 scene units in the key's direction (Up
+// decreases y). False, with step untouched, for any other key.
+bool arrowKeyStep(int key, QPointF &step);
