@@ -103,6 +103,7 @@ private slots:
     void detectorPicturesAre128();
     void stainlessPicturesAreGrey();
     void logoSizes();
+    void manualCopyIsAPdf();
 };
 
 void TestResources::initTestCase()
@@ -216,6 +217,18 @@ void TestResources::logoSizes()
     const QImage watermark(QStringLiteral(":/icons/Resources/Logo.png"));
     QVERIFY(watermark.width() > 2 * watermark.height());
     QVERIFY(watermark.width() >= 512);
+}
+
+void TestResources::manualCopyIsAPdf()
+{
+    // The bundle carries the same manual that the program opens from its folder.
+    QFile bundled(QString::fromUtf8(":/icons/Resources/Icons/Порядок работы.pdf"));
+    QVERIFY(bundled.open(QIODevice::ReadOnly));
+    const QByteArray bytes = bundled.readAll();
+    QVERIFY(bytes.startsWith("%PDF-"));
+    QFile shipped(QFINDTESTDATA("../../docs/Порядок работы.pdf"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QCOMPARE(shipped.readAll(), bytes);
 }
 
 QTEST_MAIN(TestResources)
