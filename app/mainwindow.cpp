@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 
 // The icons are compiled into the app library, a static library: its resources
@@ -103,7 +104,9 @@ void MainWindow::placeSidePanelInScrollArea()
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setMinimumWidth(ui->frame->minimumWidth());
+    // Room for the frame beside the scroll bar, so that the bar covers none of its fields.
+    scroll->setMinimumWidth(
+        ui->frame->minimumWidth() + scroll->verticalScrollBar()->sizeHint().width());
     scroll->setSizePolicy(ui->frame->sizePolicy());
     ui->splitter->insertWidget(index, scroll);
     scroll->setWidget(ui->frame);
