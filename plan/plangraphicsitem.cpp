@@ -110,7 +110,12 @@ bool PlanGraphicsItem::viewMousePress(QMouseEvent *event)
         stopEdit();
     } else {
         QPolygonF path = polygon();
-        path.append(eventScenePos(this, event));
+        const QPointF pos = eventScenePos(this, event);
+        // A first click that came without a move fixes the clicked point, not
+        // the origin where the lone rubber-band vertex starts.
+        if (path.size() == 1)
+            path.first() = pos;
+        path.append(pos);
         setPolygon(path);
     }
     event->accept();

@@ -29,6 +29,7 @@ private slots:
     void tracingClosesNearFirstVertex_data();
     void tracingClosesNearFirstVertex();
     void twoVerticesAreDiscarded();
+    void firstPressWithoutMoveFixesThePressedPoint();
     void handCursorOnlyOnceThreeAreFixed();
     void cancelKeepsFixedVertices();
     void squareIsStoredClockwise();
@@ -111,6 +112,24 @@ void TestPlanGraphicsItem::twoVerticesAreDiscarded()
     QVERIFY(!plan->isVisible());
     QCOMPARE(visibled.last().at(0).toBool(), false);
     QCOMPARE(editing.last().at(0).toBool(), false);
+}
+
+void TestPlanGraphicsItem::firstPressWithoutMoveFixesThePressedPoint()
+{
+    PlanBench bench;
+    bench.view->scale(kZoom, kZoom);
+    PlanGraphicsItem *plan = bench.plan;
+    plan->startEdit();
+    // Tracing started with the pointer resting over the view: the first press
+    // arrives with no move before it.
+    const QPoint at = bench.viewPoint(QPointF(7, -4));
+    QMouseEvent press(
+        QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QVERIFY(plan->viewMousePress(&press));
+    QCOMPARE(plan->polygon().size(), 2);
+    QCOMPARE(plan->polygon().first(), bench.scenePoint(at));
+    QCOMPARE(plan->polygon().last(), bench.scenePoint(at));
+    plan->stopEdit();
 }
 
 void TestPlanGraphicsItem::handCursorOnlyOnceThreeAreFixed()
