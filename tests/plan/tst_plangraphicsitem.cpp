@@ -123,8 +123,7 @@ void TestPlanGraphicsItem::firstPressWithoutMoveFixesThePressedPoint()
     // Tracing started with the pointer resting over the view: the first press
     // arrives with no move before it.
     const QPoint at = bench.viewPoint(QPointF(7, -4));
-    QMouseEvent press(
-        QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QVERIFY(plan->viewMousePress(&press));
     QCOMPARE(plan->polygon().size(), 2);
     QCOMPARE(plan->polygon().first(), bench.scenePoint(at));
