@@ -124,8 +124,13 @@ void MainWindow::showObjectValues()
 void MainWindow::on_object_valueChanged(double)
 {
     if (ObjectGraphicsItem *object = ObjectGraphicsItem::selectedObstacle) {
-        object->setSize(QSizeF(ui->objectW->value(), ui->objectH->value()));
-        object->setPos(ui->objectX->value(), ui->objectY->value());
+        {
+            // A left button held on a spin box arrow would otherwise count as a
+            // drag of the body, and the obstacle would jump to the pointer.
+            const QSignalBlocker blocker(object);
+            object->setSize(QSizeF(ui->objectW->value(), ui->objectH->value()));
+            object->setPos(ui->objectX->value(), ui->objectY->value());
+        }
         object->refreshGeometry();
         on_object_changed();
         objectModel.updateRow(object);

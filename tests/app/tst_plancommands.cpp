@@ -572,6 +572,16 @@ void TestPlanCommands::obstacleCommandsListAndPanel()
     QVERIFY(window->isWindowModified());
     x->setValue(12);
     QCOMPARE(rect->pos(), QPointF(12, 2));
+    // A value stepped while the left button is held (on a spin box arrow) moves
+    // the obstacle to the typed place, not to the pointer.
+    const QPoint onBox = x->mapTo(window, x->rect().center());
+    QCursor::setPos(x->mapToGlobal(x->rect().center()));
+    QTest::mousePress(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, onBox);
+    x->setValue(13);
+    QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, onBox);
+    QCOMPARE(rect->pos(), QPointF(13, 2));
+    QCOMPARE(x->value(), 13.0);
+    x->setValue(12);
 
     // Clicking the other obstacle on the plan moves the list selection.
     click(QPointF(-10, 0));
