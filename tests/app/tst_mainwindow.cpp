@@ -151,6 +151,7 @@ void TestMainWindow::actions_data()
                                << "Новый\nпроект"
                                << "Новый проект" << QString() << icons + "document-new.ico"
                                << false;
+    // The tool tip names the key the action really has ("Ctrl", not a misspelling of it).
     QTest::newRow("actionOpen") << "Открыть проект"
                                 << "Открыть\nпроект" << tip("Открыть проект", "Ctrl+O") << "Ctrl+O"
                                 << icons + "folder_open.ico" << false;
