@@ -85,6 +85,7 @@ void ObjectGraphicsItem::setGeometry(double x, double y, double width, double he
     setCursor(Qt::PointingHandCursor);
     setZValue(3);
     lastSize = QSizeF(width, height);
+    recordSize = lastSize;
 }
 
 void ObjectGraphicsItem::setRectShape(const QRectF &r)
@@ -548,8 +549,9 @@ bool ObjectGraphicsItem::saveToNode(TreeNode *node) const
     if (!node)
         return false;
     const QPointF centre = pos();
+    const QSizeF size = kind == Polygon ? recordSize : rect.size();
     node->setRect(TreeRect {
-        float(centre.x()), float(centre.y()), float(rect.width()), float(rect.height()) });
+        float(centre.x()), float(centre.y()), float(size.width()), float(size.height()) });
     return true;
 }
 

@@ -112,6 +112,10 @@ private:
     int state = 0;
     int kind;
     QRectF rect;
+    // A polygon obstacle has no shape to measure: the size it was given (read
+    // from the project file) is kept so that saving writes the entry back as
+    // it was read, instead of a width of 0 that the next load would refuse.
+    QSizeF recordSize;
 
     static QVector<QPointer<GraphicsPolygonItem2>> handles;
 };

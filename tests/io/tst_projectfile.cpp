@@ -293,6 +293,7 @@ private slots:
     void emptyProjectHasBareLists();
     void obstacleEntries_data();
     void obstacleEntries();
+    void polygonEntrySurvivesASave();
     void detectorEntries_data();
     void detectorEntries();
     void detectorNumbersFollowTheLoadedObstacles();
@@ -571,6 +572,34 @@ void TestProjectFile::obstacleEntries()
         QCOMPARE(loaded->size(), geometry.size());
     }
     QVERIFY(sceneIsFinite(p.scene));
+}
+
+void TestProjectFile::polygonEntrySurvivesASave()
+{
+    // A polygon obstacle has no shape of its own; were it written back with a
+    // width of 0, the next load would drop it and the detector on the ellipse
+    // after it would name an obstacle that no longer exists.
+    const QString path = dir.filePath(QStringLiteral("polygon.prj"));
+    QVERIFY(writeAll(path,
+        projectWith({ "\tPolygon=1.500000,2.000000,3.000000,4.000000", "\tEllipse=6,6,-4,-3" },
+            detectorLines({}, { { "Surface", "2" }, { "Section", "3" } }))));
+    Project p;
+    QCOMPARE(p.load(path).status, ProjectLoadResult::Loaded);
+    QCOMPARE(p.objects.size(), 2);
+    QCOMPARE(p.sensors.size(), 1);
+
+    const QString again = dir.filePath(QStringLiteral("polygon again.prj"));
+    QVERIFY(p.save(again));
+    QVERIFY(readAll(again).contains(
+        "\r\n\tPolygon=1.500000,2.000000,3.000000,4.000000\r\n\tEllipse=6.000000,6.000000,"));
+    Project q;
+    const ProjectLoadResult result = q.load(again);
+    QCOMPARE(result.obstaclesRejected, 0);
+    QCOMPARE(q.objects.size(), 2);
+    QCOMPARE(q.objects.first()->shapeKind(), int(ObjectGraphicsItem::Polygon));
+    QCOMPARE(q.sensors.size(), 1);
+    QCOMPARE(q.sensors.first()->surfaceIndex(), 2);
+    QCOMPARE(q.sensors.first()->section(), 3);
 }
 
 void TestProjectFile::detectorEntries_data()
