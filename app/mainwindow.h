@@ -183,7 +183,8 @@ private:
     // An obstacle whose placing ended without a click never joins the plan.
     void discardAbandonedObstacle();
     void showObjectValues();
-    void deleteSelectedObstacle();
+    // False when the user declined to delete the obstacle with its detectors.
+    bool deleteSelectedObstacle();
     // ---- end of plan elements ----
 
     // ---- Detectors ----

@@ -151,21 +151,23 @@ void MainWindow::on_object_changed()
 
 void MainWindow::on_shortcutDelete()
 {
-    deleteSelectedObstacle();
+    // Declining to delete an obstacle with its detectors ends the command.
+    if (!deleteSelectedObstacle())
+        return;
     // The edited detector, if any, is deleted as well.
     deleteEditedSensor();
 }
 
-void MainWindow::deleteSelectedObstacle()
+bool MainWindow::deleteSelectedObstacle()
 {
     QPointer<ObjectGraphicsItem> object = ObjectGraphicsItem::selectedObstacle;
     if (!object)
-        return;
+        return true;
     // Detectors standing on the obstacle: asked about, and removed with it.
     if (!confirmDetectorRemoval(object, QStringLiteral("Удаление препятствия"),
             QStringLiteral("Вместе с препятсивием будут удалены извещатели. Вы действительно "
                            "хотите удалить препятствие?")))
-        return;
+        return false;
     // Stopping discards an obstacle that was still being placed.
     stopEditing();
     if (object) {
@@ -179,4 +181,5 @@ void MainWindow::deleteSelectedObstacle()
     ui->objectPanel->hide();
     ui->sensorGroup->show();
     updateDetectors();
+    return true;
 }

@@ -602,6 +602,16 @@ void TestDetectors::obstacleDeletionTakesItsDetectors()
     } else {
         QCOMPARE(peek.objects().size(), 1);
         QCOMPARE(peek.sensors().size(), 3);
+        // Declining ends the whole command: even with a detector in editing mode
+        // (a state editing one element at a time normally rules out, so it is set
+        // up directly) nothing is deleted.
+        wall->startEdit();
+        ObjectGraphicsItem::selectedObstacle = obstacle;
+        QCOMPARE(SensorGraphicsItem2::editedSensor(), wall);
+        prompts->answerQuestion(QMessageBox::No);
+        key(Qt::Key_Delete);
+        QCOMPARE(peek.objects().size(), 1);
+        QCOMPARE(peek.sensors().size(), 3);
     }
 }
 
