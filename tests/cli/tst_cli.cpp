@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "common/scriptedprompts.h"
+#include "common/windowlessproject.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "io/detectortable.h"
@@ -92,30 +93,8 @@ QList<QByteArray> errLines(const Run &run)
 
 // A project loaded here, independently of the tool, the way a program without
 // a window holds it.
-struct Project
+struct Project : WindowlessProject
 {
-    QGraphicsScene scene;
-    QGraphicsPixmapItem planImage;
-    QPixmap planPixmap;
-    CaliberGraphicsItem caliber;
-    PlanGraphicsItem plan;
-    QList<ObjectGraphicsItem *> objects;
-    QList<SensorGraphicsItem2 *> sensors;
-
-    Project()
-    {
-        planImage.setScale(0);
-        scene.addItem(&planImage);
-        scene.addItem(&caliber);
-        scene.addItem(&plan);
-    }
-    ~Project() { ProjectFile::removeObstaclesAndDetectors(parts()); }
-
-    ProjectParts parts()
-    {
-        return { &scene, &planImage, &planPixmap, &caliber, &plan, &objects, &sensors };
-    }
-
     bool load(const QString &path) { return ProjectFile::loadProject(parts(), path).loaded(); }
 };
 

@@ -1,3 +1,4 @@
+#include "common/windowlessproject.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "io/projectfile.h"
@@ -24,30 +25,8 @@ Q_DECLARE_METATYPE(QStringMap)
 namespace {
 
 // One project's parts, as a program without a window holds them.
-struct Project
+struct Project : WindowlessProject
 {
-    QGraphicsScene scene;
-    QGraphicsPixmapItem planImage;
-    QPixmap planPixmap;
-    CaliberGraphicsItem caliber;
-    PlanGraphicsItem plan;
-    QList<ObjectGraphicsItem *> objects;
-    QList<SensorGraphicsItem2 *> sensors;
-
-    Project()
-    {
-        planImage.setScale(0);
-        scene.addItem(&planImage);
-        scene.addItem(&caliber);
-        scene.addItem(&plan);
-    }
-    ~Project() { ProjectFile::removeObstaclesAndDetectors(parts()); }
-
-    ProjectParts parts()
-    {
-        return { &scene, &planImage, &planPixmap, &caliber, &plan, &objects, &sensors };
-    }
-
     ObjectGraphicsItem *addObstacle(int kind, double x, double y, double w, double h)
     {
         auto *obstacle = new ObjectGraphicsItem(kind);
