@@ -10,4 +10,6 @@ set(ZOR_CORE_SOURCES
     detectors/ordercode.h detectors/ordercode.cpp
     detectors/windingindex.h detectors/windingindex.cpp
     detectors/sensorzone.h detectors/sensorzone.cpp
+    detectors/clipframe.h detectors/clipframe.cpp
+    detectors/coverage.h detectors/coverage.cpp
 )

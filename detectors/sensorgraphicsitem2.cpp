@@ -77,8 +77,8 @@ SensorGraphicsItem2::SensorGraphicsItem2(
         QPolygonF({ QPointF(0, -1), QPointF(1, -3), QPointF(0, -1), QPointF(-1, -3) }));
     m_chevron->setFlag(QGraphicsItem::ItemIgnoresTransformations, true);
 
-    m_zone = new GraphicsPolygonItem2(
-        cosmeticPen(Qt::red, 0.2), QBrush(QColor(255, 0, 0, 64)), nullptr);
+    m_zone
+        = new ZoneGraphicsItem(cosmeticPen(Qt::red, 0.2), QBrush(QColor(255, 0, 0, 64)), nullptr);
     m_zone->setZValue(1);
     new OwnedLineItem(&m_ray);
     m_ray->setPen(cosmeticPen(Qt::black, 0.5, Qt::DotLine));
@@ -411,19 +411,18 @@ void SensorGraphicsItem2::updateZone()
     m_ray->setPos(pivot);
     m_ray->setRotation(rotation() + m_record.angle());
 
-    QVector<QPolygonF> outlines;
-    outlines.reserve(m_objects.size() + 1);
+    QVector<QPolygonF> obstacles;
+    obstacles.reserve(m_objects.size());
     for (ObjectGraphicsItem *obstacle : qAsConst(m_objects))
-        outlines.append(obstacle->mapToScene(obstacle->polygon()));
-    if (m_plan)
-        outlines.append(m_plan->mapToScene(m_plan->polygon()));
+        obstacles.append(obstacle->mapToScene(obstacle->polygon()));
+    const QPolygonF outline = m_plan ? m_plan->mapToScene(m_plan->polygon()) : QPolygonF();
 
-    const SensorZone result = computeSensorZone(m_record, pivot, rotation(), outlines);
+    const SensorZone result = computeSensorZone(m_record, pivot, rotation(), obstacles, outline);
     m_ray->setLine(result.ray);
     if (s_edited == this && s_rayPoint)
         s_rayPoint->setPos(m_ray->mapToScene(result.ray.p2()));
-    m_zone->setPolygon(result.polygon);
-    m_zone->setVisible(!result.polygon.isEmpty());
+    m_zone->setPieces(result.pieces);
+    m_zone->setVisible(!result.pieces.isEmpty());
     m_ray->setVisible(showRay);
     if (s_edited == this && s_rayPoint)
         s_rayPoint->setVisible(showRay);

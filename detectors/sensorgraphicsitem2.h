@@ -2,6 +2,7 @@
 
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/sensorrecord.h"
+#include "detectors/zonegraphicsitem.h"
 #include "scene/basegraphicsitem.h"
 #include "scene/graphicspolygonitem2.h"
 
@@ -133,7 +134,7 @@ public:
     void rememberLabelOffset(const QPointF &offset);
 
     // Parts
-    GraphicsPolygonItem2 *zone() const { return m_zone; }
+    ZoneGraphicsItem *zone() const { return m_zone; }
     GraphicsLineItem *ray() const { return m_ray; }
     GraphicsPolygonItem2 *headMarker() const { return m_head; }
 
@@ -199,7 +200,7 @@ private:
     QGraphicsRectItem *m_nose;
     GraphicsPolygonItem2 *m_head;
     GraphicsPolygonItem2 *m_chevron;
-    QPointer<GraphicsPolygonItem2> m_zone;
+    QPointer<ZoneGraphicsItem> m_zone;
     GraphicsLineItem *m_ray = nullptr;
     QPointer<SensorLabelGraphicsItem> m_label;
 

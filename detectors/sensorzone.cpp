@@ -1,5 +1,6 @@
 #include "sensorzone.h"
 
+#include "detectors/clipframe.h"
 #include "detectors/sensorrecord.h"
 #include "detectors/windingindex.h"
 
@@ -208,6 +209,162 @@ QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTrans
     return result;
 }
 
+// The floor hidden behind one edge, seen from centre: the edge, the two rays
+// from its ends away from the centre, cut at radius reach (or farther, where
+// an end lies farther) by two chords of at most 90° each, so that nothing
+// within 0.7 reach of the centre is left out. Empty when the edge is seen
+// edge-on.
+QPolygonF shadow(const QPointF &centre, const QPointF &p1, const QPointF &p2, double reach)
+{
+    const QPointF d1 = p1 - centre;
+    const QPointF d2 = p2 - centre;
+    const double l1 = std::hypot(d1.x(), d1.y());
+    const double l2 = std::hypot(d2.x(), d2.y());
+    const double cross = d1.x() * d2.y() - d1.y() * d2.x();
+    const double dot = d1.x() * d2.x() + d1.y() * d2.y();
+    if (!(std::abs(cross) > 1e-12 * l1 * l2))
+        return QPolygonF();
+    const double span = std::atan2(cross, dot);
+    const double far = std::max(reach, std::max(l1, l2));
+    const double a1 = std::atan2(d1.y(), d1.x());
+    const double mid = a1 + span / 2;
+    return QPolygonF({ p1, p2, centre + d2 * (std::max(reach, l2) / l2),
+        centre + QPointF(std::cos(mid), std::sin(mid)) * (far / std::cos(span / 4) + 1),
+        centre + d1 * (std::max(reach, l1) / l1) });
+}
+
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
+{
+    const QPointF ab = b - a;
+    const double length2 = ab.x() * ab.x() + ab.y() * ab.y();
+    double t = length2 > 0 ? ((p.x() - a.x()) * ab.x() + (p.y() - a.y()) * ab.y()) / length2 : 0;
+    t = std::max(0.0, std::min(1.0, t));
+    const QPointF q = a + ab * t - p;
+    return std::hypot(q.x(), q.y());
+}
+
+bool hasArea(const QPolygonF &polygon)
+{
+    double twice = 0;
+    const int count = polygon.size();
+    for (int i = 0; i < count; ++i) {
+        const QPointF &a = polygon.at(i);
+        const QPointF &b = polygon.at((i + 1) % count);
+        twice += a.x() * b.y() - b.x() * a.y();
+    }
+    return std::isfinite(twice) && twice != 0;
+}
+
+// The part of the clipped polygon the detector can see, see SensorZone::pieces.
+// walls block sight; the floor is inside outline, when given, and outside
+// every polygon of holes.
+QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
+    const QTransform &toScene, const QVector<QPolygonF> &walls, const QPolygonF *outline,
+    const QVector<QPolygonF> &holes)
+{
+    if (polygon.size() < 3)
+        return polygon.isEmpty() ? QVector<QPolygonF>() : QVector<QPolygonF> { polygon };
+    const QPolygonF zone = toScene.map(polygon);
+    const QPointF eye = toScene.map(centre);
+    double reach = 0;
+    for (const QPointF &v : zone)
+        reach = std::max(reach, std::hypot(v.x() - eye.x(), v.y() - eye.y()));
+    if (!std::isfinite(reach))
+        return { polygon };
+    reach += 1;
+    const ClipFrame frame(eye, 2 * reach);
+
+    ClipperLib::Paths blocked;
+    for (const QPolygonF &hole : holes) {
+        ClipperLib::Path path = frame.toPath(hole);
+        if (path.size() > 2)
+            blocked.push_back(ClipFrame::positive(std::move(path)));
+    }
+    for (const QPolygonF &wall : walls) {
+        const int count = wall.size();
+        for (int j = 0; j < count; ++j) {
+            const QPointF &p1 = wall.at(j);
+            const QPointF &p2 = wall.at((j + 1) % count);
+            if (!isFinite(p1) || !isFinite(p2) || p1 == p2
+                || !(distanceToSegment(eye, p1, p2) < reach))
+                continue;
+            ClipperLib::Path path = frame.toPath(shadow(eye, p1, p2, 1.5 * reach));
+            if (path.size() > 2)
+                blocked.push_back(ClipFrame::positive(std::move(path)));
+        }
+    }
+    const bool bounded = outline && hasArea(*outline);
+    if (blocked.empty() && !bounded)
+        return { polygon };
+
+    ClipperLib::Paths whole;
+    ClipperLib::Paths seen;
+    try {
+        const ClipperLib::Path subject = frame.toPath(zone);
+        ClipperLib::Clipper normal;
+        normal.AddPath(subject, ClipperLib::ptSubject, true);
+        normal.Execute(ClipperLib::ctUnion, whole, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
+        ClipperLib::Paths floor = whole;
+        if (bounded) {
+            ClipperLib::Clipper inside;
+            inside.AddPath(subject, ClipperLib::ptSubject, true);
+            inside.AddPath(frame.toPath(*outline), ClipperLib::ptClip, true);
+            inside.Execute(
+                ClipperLib::ctIntersection, floor, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
+        }
+        ClipperLib::Clipper sight;
+        sight.AddPaths(floor, ClipperLib::ptSubject, true);
+        sight.AddPaths(blocked, ClipperLib::ptClip, true);
+        sight.Execute(
+            ClipperLib::ctDifference, seen, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    } catch (...) {
+        // The library refuses coordinates out of its range; the frame keeps
+        // them in, so this is not reached, but the zone then stays as sampled.
+        return { polygon };
+    }
+    // Rounding to the integer grid alone moves the boundary by a step at most.
+    const double hidden = frame.area(whole) - frame.area(seen);
+    if (hidden <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
+        return { polygon };
+
+    std::sort(seen.begin(), seen.end(), [](const ClipperLib::Path &a, const ClipperLib::Path &b) {
+        return std::abs(ClipperLib::Area(a)) > std::abs(ClipperLib::Area(b));
+    });
+    const QTransform fromScene = toScene.inverted();
+    QVector<QPolygonF> pieces;
+    for (const ClipperLib::Path &path : seen) {
+        if (path.size() > 2)
+            pieces.append(fromScene.map(frame.toPolygon(path)));
+    }
+    return pieces;
+}
+
+SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double rotation,
+    const QVector<QPolygonF> &walls, const QPolygonF *outline, const QVector<QPolygonF> &holes,
+    bool cut = true)
+{
+    SensorZone zone;
+    const DetectionTable &table
+        = SensorCatalogue::detectionTable(parameters.sensor, parameters.noiseImmunity);
+    zone.threshold = SensorCatalogue::threshold(table, parameters.sensitivity);
+    zone.ranges = SensorCatalogue::ranges(table, zone.threshold);
+    zone.ray = QLineF(0, -0.15, 0, -0.15 - 0.2 * (zone.ranges[0] - 0.15));
+
+    const Attitude at = attitude(parameters);
+    zone.opticalCentre = QPointF(at.x0, at.y0);
+    if (!std::isfinite(parameters.height) || !isFinite(pivot) || !std::isfinite(rotation))
+        return zone;
+    zone.sampled = sampleZone(zone.ranges, at, parameters.height);
+    const QTransform toScene = zoneTransform(pivot, rotation);
+    zone.polygon = clipZone(zone.sampled, zone.opticalCentre, toScene, walls);
+    if (!cut) {
+        if (!zone.polygon.isEmpty())
+            zone.pieces = { zone.polygon };
+    } else
+        zone.pieces = seenPieces(zone.polygon, zone.opticalCentre, toScene, walls, outline, holes);
+    return zone;
+}
+
 } // namespace
 
 ZoneParameters ZoneParameters::fromRecord(const SensorRecord &record)
@@ -238,24 +395,32 @@ QTransform rayTransform(const QPointF &pivot, double rotation, int angle)
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
     double rotation, const QVector<QPolygonF> &outlines)
 {
-    SensorZone zone;
-    const DetectionTable &table
-        = SensorCatalogue::detectionTable(parameters.sensor, parameters.noiseImmunity);
-    zone.threshold = SensorCatalogue::threshold(table, parameters.sensitivity);
-    zone.ranges = SensorCatalogue::ranges(table, zone.threshold);
-    zone.ray = QLineF(0, -0.15, 0, -0.15 - 0.2 * (zone.ranges[0] - 0.15));
+    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {});
+}
 
-    if (!std::isfinite(parameters.height) || !isFinite(pivot) || !std::isfinite(rotation))
-        return zone;
-    const Attitude at = attitude(parameters);
-    zone.sampled = sampleZone(zone.ranges, at, parameters.height);
-    zone.polygon
-        = clipZone(zone.sampled, QPointF(at.x0, at.y0), zoneTransform(pivot, rotation), outlines);
-    return zone;
+SensorZone computeSightLineZone(const ZoneParameters &parameters, const QPointF &pivot,
+    double rotation, const QVector<QPolygonF> &outlines)
+{
+    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {}, false);
+}
+
+SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
+    double rotation, const QVector<QPolygonF> &obstacles, const QPolygonF &outline)
+{
+    QVector<QPolygonF> walls = obstacles;
+    walls.append(outline);
+    return zoneOf(parameters, pivot, rotation, walls, &outline, obstacles);
 }
 
 SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,
     const QVector<QPolygonF> &outlines)
 {
     return computeSensorZone(ZoneParameters::fromRecord(record), pivot, rotation, outlines);
+}
+
+SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,
+    const QVector<QPolygonF> &obstacles, const QPolygonF &outline)
+{
+    return computeSensorZone(
+        ZoneParameters::fromRecord(record), pivot, rotation, obstacles, outline);
 }

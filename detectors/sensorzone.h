@@ -30,10 +30,24 @@ struct SensorZone
     // detector's rotation plus Angle): from 0.15 m ahead of the pivot, one
     // fifth of the on-axis range beyond that, pointing along -y.
     QLineF ray;
-    // The clipped zone in zone coordinates (origin at the head pivot, turned
-    // by the detector's rotation; metres). Empty when no direction reaches
-    // the floor or every vertex is blocked. Every vertex is finite.
+    // The sampled polygon clipped along its own sight lines, in zone
+    // coordinates (origin at the head pivot, turned by the detector's
+    // rotation; metres): each vertex ends at the first outline crossing seen
+    // from the optical centre, and a vertex whose view is blocked before the
+    // covered floor begins is dropped, its neighbours then joined straight
+    // across. Empty when no direction reaches the floor or every vertex is
+    // blocked. Every vertex is finite.
     QPolygonF polygon;
+    // The zone: the part of polygon the detector can see, i.e. floor whose
+    // straight line from the optical centre crosses no outline edge (and,
+    // when the plan outline is given apart, inside it and outside every
+    // obstacle). Same coordinates. Exactly { polygon } when nothing hides any
+    // of it; otherwise the pieces the clipping library leaves, largest first,
+    // a point being in the zone when it lies inside an odd number of them
+    // (holes are pieces too). Empty when the detector sees none of it.
+    QVector<QPolygonF> pieces;
+    // The point the zone is seen from, in zone coordinates.
+    QPointF opticalCentre;
     // The unclipped sampled polygon, same coordinates.
     QPolygonF sampled;
     double threshold = 0;
@@ -61,7 +75,26 @@ QTransform rayTransform(const QPointF &pivot, double rotation, int angle);
 // Output: the ray and the clipped zone, see SensorZone. Non-finite or absurd
 // inputs never produce a non-finite vertex: a height or pivot that is not
 // finite gives an empty zone, and the angles are clamped.
+//
+// Every outline only blocks sight here: a point is seen when its line from the
+// optical centre crosses no edge, wherever the centre stands.
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
     double rotation, const QVector<QPolygonF> &outlines);
 SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,
     const QVector<QPolygonF> &outlines);
+
+// The zone as clipped along its sight lines only (pieces is { polygon }),
+// without the exact line-of-sight cut: what the zone was before that cut,
+// kept for comparing the two.
+SensorZone computeSightLineZone(const ZoneParameters &parameters, const QPointF &pivot,
+    double rotation, const QVector<QPolygonF> &outlines);
+
+// The same with the plan outline given apart from the obstacles (both in scene
+// coordinates): the edges of all of them block sight as above, and the zone
+// keeps only floor, inside the outline (when it has any area) and outside
+// every obstacle. A detector whose optical centre stands outside the room or
+// inside an obstacle therefore sees nothing.
+SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
+    double rotation, const QVector<QPolygonF> &obstacles, const QPolygonF &outline);
+SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,
+    const QVector<QPolygonF> &obstacles, const QPolygonF &outline);

@@ -58,6 +58,79 @@ bool allFinite(const QPolygonF &p)
 // The optical centre of an unturned detector, in zone coordinates.
 const QPointF kCentre(0, -0.07 - 0.15);
 
+// A point is in the zone when it lies inside an odd number of its pieces.
+bool inPieces(const QVector<QPolygonF> &pieces, const QPointF &p)
+{
+    bool inside = false;
+    for (const QPolygonF &piece : pieces)
+        inside ^= piece.containsPoint(p, Qt::OddEvenFill);
+    return inside;
+}
+
+double area(const QPolygonF &p)
+{
+    double twice = 0;
+    for (int i = 0; i < p.size(); ++i)
+        twice += p.at(i).x() * p.at((i + 1) % p.size()).y()
+            - p.at((i + 1) % p.size()).x() * p.at(i).y();
+    return twice / 2;
+}
+
+// Holes run the other way round, so the signed sum is the zone's area.
+double area(const QVector<QPolygonF> &pieces)
+{
+    double sum = 0;
+    for (const QPolygonF &piece : pieces)
+        sum += area(piece);
+    return std::abs(sum);
+}
+
+// Whether the straight line from the eye to p crosses an edge of any outline.
+bool hidden(const QPointF &eye, const QPointF &p, const QVector<QPolygonF> &outlines)
+{
+    const QLineF sight(eye, p);
+    for (const QPolygonF &outline : outlines) {
+        for (int j = 0; j < outline.size(); ++j) {
+            if (sight.intersects(
+                    QLineF(outline.at(j), outline.at((j + 1) % outline.size())), nullptr)
+                == QLineF::BoundedIntersection)
+                return true;
+        }
+    }
+    return false;
+}
+
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
+{
+    const QPointF ab = b - a;
+    const double l2 = QPointF::dotProduct(ab, ab);
+    const double t = l2 > 0 ? qBound(0.0, QPointF::dotProduct(p - a, ab) / l2, 1.0) : 0;
+    const QPointF q = a + ab * t - p;
+    return std::hypot(q.x(), q.y());
+}
+
+// Near a boundary of the zone, the outlines or a shadow the two answers may
+// differ by the rounding of either; such points are not compared.
+bool nearAnEdge(const QPointF &p, const QPointF &eye, const QPolygonF &polygon,
+    const QVector<QPolygonF> &outlines, double margin)
+{
+    for (int i = 0; i < polygon.size(); ++i) {
+        if (distanceToSegment(p, polygon.at(i), polygon.at((i + 1) % polygon.size())) < margin)
+            return true;
+    }
+    for (const QPolygonF &outline : outlines) {
+        for (int j = 0; j < outline.size(); ++j) {
+            const QPointF q = outline.at(j);
+            if (distanceToSegment(p, q, outline.at((j + 1) % outline.size())) < margin)
+                return true;
+            // The shadow line from the corner away from the eye.
+            if (distanceToSegment(p, q, q + (q - eye) * 1000) < margin)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 class TestSensorZone : public QObject
@@ -78,6 +151,15 @@ private slots:
     void hostileInputs();
     void hostileOutlines();
     void windingIndexAgreesWithQt();
+    void obstacleInTheGapCastsAShadow_data();
+    void obstacleInTheGapCastsAShadow();
+    void columnBesideTheAxisKeepsTheFigures();
+    void wholeZoneSeenStaysExact_data();
+    void wholeZoneSeenStaysExact();
+    void mountedOnAnObstacle();
+    void nothingSeen_data();
+    void nothingSeen();
+    void piecesFollowTheLineOfSight();
 };
 
 void TestSensorZone::figures_data()
@@ -444,6 +526,244 @@ void TestSensorZone::windingIndexAgreesWithQt()
         QCOMPARE(index.contains(v), zone.containsPoint(v, Qt::WindingFill));
     QVERIFY(insideCount > checked / 10);
     QVERIFY(!WindingIndex(QPolygonF()).contains(QPointF()));
+}
+
+void TestSensorZone::obstacleInTheGapCastsAShadow_data()
+{
+    QTest::addColumn<double>("height");
+    QTest::addColumn<QPolygonF>("obstacle");
+    QTest::addColumn<double>("start");
+    QTest::addColumn<double>("hiddenAtLeast");
+    // A detector in the middle of the near wall of a 60 × 50 m hall, tilt 0.
+    // Its floor begins some metres ahead; the obstacle stands in that gap.
+    // The clipping along sampled sight lines alone drops the blocked vertices
+    // and joins their neighbours, so it kept the whole wedge behind the
+    // obstacle (m², at least).
+    QTest::newRow("box before a 6 m detector")
+        << 6.0 << rect(-0.5, -2.5, 0.5, -1.5) << 2.45 << 500.0;
+    QTest::newRow("plate before a 3 m detector")
+        << 3.0 << rect(-0.15, -0.8, 0.15, -0.75) << 0.85 << 100.0;
+}
+
+void TestSensorZone::obstacleInTheGapCastsAShadow()
+{
+    QFETCH(double, height);
+    QFETCH(QPolygonF, obstacle);
+    QFETCH(double, start);
+    QFETCH(double, hiddenAtLeast);
+    const QPolygonF hall = rect(-30, -50, 30, 0);
+    const SensorZone zone
+        = computeSensorZone(irUv(height), QPointF(0, -0.07), 0, { obstacle }, hall);
+    QCOMPARE(std::round(-maxY(zone.sampled) * 100) / 100, start);
+    QCOMPARE(zone.opticalCentre, kCentre);
+    const double hiddenArea = area(zone.polygon) - area(zone.pieces);
+    QVERIFY2(hiddenArea > hiddenAtLeast, qPrintable(QString::number(hiddenArea)));
+    // The shadow splits the zone into its two flanks.
+    QCOMPARE(zone.pieces.size(), 2);
+    // Scene coordinates; the zone's are the same shifted by the pivot.
+    const QPointF eye = kCentre + QPointF(0, -0.07);
+    const double halfWidth = (obstacle.at(1).x() - obstacle.at(0).x()) / 2;
+    const double nearFace = -obstacle.at(2).y();
+    int behind = 0;
+    int beside = 0;
+    for (double y = -1; y > -45; y -= 0.37) {
+        const double depth = -(y - eye.y()); // ahead of the eye
+        // Half-width of the shadow wedge at this depth, from the near face on.
+        const double wedge = halfWidth * depth / (nearFace + eye.y());
+        for (double x = -25; x < 25; x += 0.23) {
+            const QPointF p(x, y + 0.07);
+            if (!zone.polygon.containsPoint(p, Qt::OddEvenFill))
+                continue;
+            if (std::abs(x) < wedge - 0.01) {
+                QVERIFY2(
+                    !inPieces(zone.pieces, p), qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+                ++behind;
+            } else if (std::abs(x) > wedge + 0.01 && std::abs(x) < 20) {
+                QVERIFY2(
+                    inPieces(zone.pieces, p), qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+                ++beside;
+            }
+        }
+    }
+    QVERIFY(behind > 500);
+    QVERIFY(beside > 500);
+    // The same obstacle with the outlines as plain walls: the same pieces.
+    const SensorZone walls
+        = computeSensorZone(irUv(height), QPointF(0, -0.07), 0, { obstacle, hall });
+    QCOMPARE(walls.pieces, zone.pieces);
+}
+
+void TestSensorZone::columnBesideTheAxisKeepsTheFigures()
+{
+    // A 0.4 m column 10 m ahead, 4 m beside the axis of a 3 m detector.
+    const QPolygonF column = rect(3.8, -10.4, 4.2, -10);
+    const SensorZone free = computeSensorZone(irUv(), QPointF(), 0, {});
+    const SensorZone zone = computeSensorZone(irUv(), QPointF(), 0, { column }, QPolygonF());
+    QCOMPARE(zone.pieces.size(), 1);
+    const QPolygonF &piece = zone.pieces.first();
+    // Reach and start as without the column.
+    QCOMPARE(std::round(-minY(piece) * 100) / 100, 39.62);
+    QCOMPARE(std::round(-maxY(piece) * 100) / 100, 0.85);
+    // Its shadow, from the column to the zone's far edge, is cut out.
+    const double lost = area(free.sampled) - area(zone.pieces);
+    QVERIFY2(lost > 20 && lost < 45, qPrintable(QString::number(lost)));
+    for (double t = 1.05; t < 3.5; t += 0.1) {
+        const QPointF behind = kCentre + (QPointF(4, -10.2) - kCentre) * t;
+        if (free.sampled.containsPoint(behind, Qt::OddEvenFill))
+            QVERIFY(!inPieces(zone.pieces, behind));
+    }
+    // Every sampled vertex well outside the shadow is still a vertex.
+    int kept = 0;
+    for (const QPointF &v : free.sampled) {
+        const double angle = std::atan2(v.x() - kCentre.x(), -(v.y() - kCentre.y()));
+        if (std::abs(angle - std::atan2(4.0, 10.0)) < 0.05)
+            continue;
+        bool found = false;
+        for (const QPointF &w : piece)
+            found = found || (w - v).manhattanLength() < 1e-5;
+        QVERIFY(found);
+        ++kept;
+    }
+    QVERIFY(kept > 1000);
+}
+
+void TestSensorZone::wholeZoneSeenStaysExact_data()
+{
+    QTest::addColumn<QVector<QPolygonF>>("obstacles");
+    QTest::addColumn<QPolygonF>("outline");
+    QTest::addColumn<int>("angle");
+    const QPolygonF hall = rect(-30, -50, 30, 0);
+    QTest::newRow("open floor") << QVector<QPolygonF>() << QPolygonF() << 0;
+    QTest::newRow("hall") << QVector<QPolygonF>() << hall << 0;
+    QTest::newRow("narrow room clips at the walls")
+        << QVector<QPolygonF>() << rect(-4, -12, 4, 0) << 30;
+    QTest::newRow("turned against its own wall") << QVector<QPolygonF>() << hall << 80;
+    QTest::newRow("obstacles behind and far beyond")
+        << QVector<QPolygonF> { rect(-2, 0, 2, 3), rect(-5, -48, 5, -45) } << hall << 0;
+}
+
+void TestSensorZone::wholeZoneSeenStaysExact()
+{
+    QFETCH(QVector<QPolygonF>, obstacles);
+    QFETCH(QPolygonF, outline);
+    QFETCH(int, angle);
+    const SensorZone zone
+        = computeSensorZone(irUv(3, 0, angle), QPointF(0, -0.07), 0, obstacles, outline);
+    QVERIFY(zone.polygon.size() > 100);
+    QCOMPARE(zone.pieces, QVector<QPolygonF> { zone.polygon });
+}
+
+void TestSensorZone::mountedOnAnObstacle()
+{
+    // A detector on the front face (y = -10) of a 2 × 2 m box in a hall.
+    const QPolygonF hall = rect(-30, -50, 30, 0);
+    const QPolygonF box = rect(-1, -10, 1, -8);
+    const QPointF pivot(0, -10 - 0.07);
+    // Facing away from the box, it sees its whole zone.
+    const SensorZone straight = computeSensorZone(irUv(), pivot, 0, { box }, hall);
+    QCOMPARE(straight.pieces, QVector<QPolygonF> { straight.polygon });
+    // Turned 80° along the face, its zone reaches behind the face's line: the
+    // box's own side hides the floor behind it.
+    const SensorZone turned = computeSensorZone(irUv(3, 20, 80), pivot, 0, { box }, hall);
+    QVERIFY(!turned.pieces.isEmpty());
+    const QTransform toScene = zoneTransform(pivot, 0);
+    const QPointF eye = toScene.map(turned.opticalCentre);
+    int inBox = 0;
+    int checked = 0;
+    for (double y = -12; y < -5; y += 0.05) {
+        for (double x = -2; x < 30; x += 0.1) {
+            const QPointF s(x, y);
+            const QPointF z = toScene.inverted().map(s);
+            if (!turned.polygon.containsPoint(z, Qt::OddEvenFill))
+                continue;
+            ++checked;
+            const bool seen = inPieces(turned.pieces, z);
+            if (box.containsPoint(s, Qt::OddEvenFill))
+                inBox += seen;
+            else if (!nearAnEdge(s, eye, toScene.map(turned.polygon), { box }, 0.01))
+                QCOMPARE(seen, !hidden(eye, s, { box }));
+        }
+    }
+    QCOMPARE(inBox, 0);
+    QVERIFY(checked > 1000);
+}
+
+void TestSensorZone::nothingSeen_data()
+{
+    QTest::addColumn<QVector<QPolygonF>>("obstacles");
+    QTest::addColumn<QPolygonF>("outline");
+    QTest::addColumn<QPointF>("pivot");
+    const QPolygonF hall = rect(-30, -50, 30, 0);
+    // A screen across the whole hall just before the floor begins.
+    QTest::newRow("screen before the floor")
+        << QVector<QPolygonF> { rect(-30, -0.5, 30, -0.45) } << hall << QPointF(0, -0.07);
+    // An L-shaped room; the detector hangs outside its notch, looking in.
+    QTest::newRow("outside the room") << QVector<QPolygonF>()
+                                      << QPolygonF({ QPointF(0, 0), QPointF(12, 0), QPointF(12, -6),
+                                             QPointF(6, -6), QPointF(6, -12), QPointF(0, -12) })
+                                      << QPointF(9, -8);
+    QTest::newRow("inside another obstacle")
+        << QVector<QPolygonF> { rect(-1, -3, 1, -0.01) } << hall << QPointF(0, -0.07);
+}
+
+void TestSensorZone::nothingSeen()
+{
+    QFETCH(QVector<QPolygonF>, obstacles);
+    QFETCH(QPolygonF, outline);
+    QFETCH(QPointF, pivot);
+    const SensorZone zone = computeSensorZone(irUv(), pivot, 0, obstacles, outline);
+    QVERIFY(!zone.sampled.isEmpty());
+    QVERIFY(zone.pieces.isEmpty());
+}
+
+// The pieces against an independent line-of-sight test: a point of the
+// clipped polygon is in the zone exactly when it is floor (inside the room,
+// outside every obstacle) and no edge crosses its line from the eye.
+void TestSensorZone::piecesFollowTheLineOfSight()
+{
+    std::mt19937 random(17);
+    std::uniform_real_distribution<double> unit(0, 1);
+    const QPolygonF room({ QPointF(0, 0), QPointF(24, 0), QPointF(24, 10), QPointF(14, 10),
+        QPointF(14, 16), QPointF(0, 16) });
+    int compared = 0;
+    int hiddenCount = 0;
+    for (int round = 0; round < 6; ++round) {
+        QVector<QPolygonF> obstacles;
+        for (int k = 0; k < 12; ++k) {
+            const double x = unit(random) * 22;
+            const double y = unit(random) * 8;
+            obstacles.append(rect(x, y, x + 0.1 + unit(random), y + 0.1 + unit(random)));
+        }
+        ZoneParameters p
+            = irUv(1 + unit(random) * 5, int(unit(random) * 30), int(unit(random) * 120) - 60);
+        const QPointF pivot(2 + unit(random) * 20, 16 - 0.07);
+        const double rotation = round % 2 ? 0 : 12.5;
+        const SensorZone zone = computeSensorZone(p, pivot, rotation, obstacles, room);
+        const QTransform toScene = zoneTransform(pivot, rotation);
+        const QTransform fromScene = toScene.inverted();
+        const QPointF eye = toScene.map(zone.opticalCentre);
+        const QPolygonF drawn = toScene.map(zone.polygon);
+        QVector<QPolygonF> walls = obstacles;
+        walls.append(room);
+        for (double y = 0.11; y < 16; y += 0.29) {
+            for (double x = 0.13; x < 24; x += 0.31) {
+                const QPointF s(x, y);
+                if (!drawn.containsPoint(s, Qt::OddEvenFill)
+                    || nearAnEdge(s, eye, drawn, walls, 2e-3))
+                    continue;
+                bool floor = room.containsPoint(s, Qt::OddEvenFill);
+                for (const QPolygonF &o : qAsConst(obstacles))
+                    floor = floor && !o.containsPoint(s, Qt::OddEvenFill);
+                const bool expected = floor && !hidden(eye, s, walls);
+                QVERIFY2(inPieces(zone.pieces, fromScene.map(s)) == expected,
+                    qPrintable(QStringLiteral("round %1 at %2, %3").arg(round).arg(x).arg(y)));
+                ++compared;
+                hiddenCount += !expected;
+            }
+        }
+    }
+    QVERIFY(compared > 2000);
+    QVERIFY(hiddenCount > compared / 10);
 }
 
 QTEST_GUILESS_MAIN(TestSensorZone)

@@ -1,0 +1,165 @@
+#include "coverage.h"
+
+#include "detectors/clipframe.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using ClipperLib::Path;
+using ClipperLib::Paths;
+
+struct Box
+{
+    ClipperLib::cInt left, top, right, bottom;
+
+    bool meets(const Box &other) const
+    {
+        return left <= other.right && other.left <= right && top <= other.bottom
+            && other.top <= bottom;
+    }
+};
+
+Box boxOf(const Paths &paths)
+{
+    Box box { 0, 0, -1, -1 };
+    bool first = true;
+    for (const Path &path : paths) {
+        for (const ClipperLib::IntPoint &p : path) {
+            if (first) {
+                box = { p.X, p.Y, p.X, p.Y };
+                first = false;
+            }
+            box.left = std::min(box.left, p.X);
+            box.right = std::max(box.right, p.X);
+            box.top = std::min(box.top, p.Y);
+            box.bottom = std::max(box.bottom, p.Y);
+        }
+    }
+    return box;
+}
+
+bool hasArea(const QPolygonF &polygon)
+{
+    int finite = 0;
+    for (const QPointF &p : polygon)
+        finite += std::isfinite(p.x()) && std::isfinite(p.y());
+    return finite >= 3;
+}
+
+} // namespace
+
+Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obstacles,
+    const QVector<QVector<QPolygonF>> &zones)
+{
+    Coverage result;
+    if (!hasArea(outline))
+        return result;
+    double left = HUGE_VAL, top = HUGE_VAL, right = -HUGE_VAL, bottom = -HUGE_VAL;
+    for (const QPointF &p : outline) {
+        if (std::isfinite(p.x()) && std::isfinite(p.y())) {
+            left = std::min(left, p.x());
+            right = std::max(right, p.x());
+            top = std::min(top, p.y());
+            bottom = std::max(bottom, p.y());
+        }
+    }
+    // Nothing outside the outline's box counts, so that box is the frame.
+    const ClipFrame frame(QPointF((left + right) / 2, (top + bottom) / 2),
+        std::max(right - left, bottom - top) / 2 + 1);
+
+    try {
+        Paths floor;
+        {
+            ClipperLib::Clipper clipper;
+            clipper.AddPath(frame.toPath(outline), ClipperLib::ptSubject, true);
+            for (const QPolygonF &obstacle : obstacles) {
+                Path path = frame.toPath(obstacle);
+                if (path.size() > 2)
+                    clipper.AddPath(ClipFrame::positive(std::move(path)), ClipperLib::ptClip, true);
+            }
+            clipper.Execute(
+                ClipperLib::ctDifference, floor, ClipperLib::pftEvenOdd, ClipperLib::pftNonZero);
+        }
+        result.floorArea = frame.area(floor);
+        const Box floorBox = boxOf(floor);
+
+        // Each zone cut to the floor: outer rings turn the library's positive
+        // way, holes the other, so every zone adds one to the winding number
+        // of the floor it sees.
+        QVector<Paths> seen;
+        QVector<Box> seenBoxes;
+        seen.reserve(zones.size());
+        result.detectors.resize(zones.size());
+        for (int i = 0; i < zones.size(); ++i) {
+            Paths pieces;
+            for (const QPolygonF &piece : zones.at(i)) {
+                Path path = frame.toPath(piece);
+                if (path.size() > 2)
+                    pieces.push_back(std::move(path));
+            }
+            Paths inside;
+            if (!pieces.empty() && boxOf(pieces).meets(floorBox)) {
+                ClipperLib::Clipper clipper;
+                clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
+                clipper.AddPaths(floor, ClipperLib::ptClip, true);
+                clipper.Execute(ClipperLib::ctIntersection, inside, ClipperLib::pftEvenOdd,
+                    ClipperLib::pftNonZero);
+            }
+            result.detectors[i].zoneArea = frame.area(inside);
+            seenBoxes.append(boxOf(inside));
+            seen.append(std::move(inside));
+        }
+
+        // Floor seen by at least k detectors: all zones together with k - 1
+        // reversed squares around everything, kept where the winding number
+        // stays positive.
+        Paths atLeast[3];
+        for (int k = 0; k < 3; ++k) {
+            ClipperLib::Clipper clipper;
+            for (const Paths &zone : qAsConst(seen))
+                clipper.AddPaths(zone, ClipperLib::ptSubject, true);
+            for (int r = 0; r < k; ++r)
+                clipper.AddPath(frame.reversedBox(), ClipperLib::ptSubject, true);
+            clipper.Execute(
+                ClipperLib::ctUnion, atLeast[k], ClipperLib::pftPositive, ClipperLib::pftPositive);
+        }
+        const double once = frame.area(atLeast[0]);
+        const double twice = frame.area(atLeast[1]);
+        result.unseenArea = std::max(0.0, result.floorArea - once);
+        result.onceArea = std::max(0.0, once - twice);
+        result.twiceArea = twice;
+        result.thriceArea = frame.area(atLeast[2]);
+
+        // What a detector alone sees is its zone less the floor seen twice.
+        QVector<Box> twiceBoxes;
+        for (const Path &path : atLeast[1])
+            twiceBoxes.append(boxOf(Paths { path }));
+        for (int i = 0; i < seen.size(); ++i) {
+            Paths shared;
+            for (size_t j = 0; j < atLeast[1].size(); ++j) {
+                if (twiceBoxes.at(int(j)).meets(seenBoxes.at(i)))
+                    shared.push_back(atLeast[1][j]);
+            }
+            double sharedArea = 0;
+            if (!shared.empty() && !seen.at(i).empty()) {
+                Paths common;
+                ClipperLib::Clipper clipper;
+                clipper.AddPaths(seen.at(i), ClipperLib::ptSubject, true);
+                clipper.AddPaths(shared, ClipperLib::ptClip, true);
+                clipper.Execute(ClipperLib::ctIntersection, common, ClipperLib::pftNonZero,
+                    ClipperLib::pftNonZero);
+                sharedArea = frame.area(common);
+            }
+            result.detectors[i].onlyArea
+                = std::max(0.0, result.detectors.at(i).zoneArea - sharedArea);
+        }
+    } catch (...) {
+        // The frame keeps every coordinate in the library's range; should it
+        // refuse one all the same, there are no figures rather than wrong ones.
+        return Coverage();
+    }
+    result.valid = true;
+    return result;
+}
