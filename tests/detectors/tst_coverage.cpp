@@ -1,0 +1,250 @@
+#include "detectors/coverage.h"
+#include "detectors/sensorzone.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+QPolygonF rect(double left, double top, double right, double bottom)
+{
+    return QPolygonF(
+        { QPointF(left, top), QPointF(right, top), QPointF(right, bottom), QPointF(left, bottom) });
+}
+
+bool inPieces(const QVector<QPolygonF> &pieces, const QPointF &p)
+{
+    bool inside = false;
+    for (const QPolygonF &piece : pieces)
+        inside ^= piece.containsPoint(p, Qt::OddEvenFill);
+    return inside;
+}
+
+ZoneParameters irUv(double height, int tilt, int angle)
+{
+    ZoneParameters p;
+    p.sensor = '4';
+    p.height = height;
+    p.tilt = tilt;
+    p.angle = angle;
+    return p;
+}
+
+// A detector's zone pieces in the scene, as the item shows them.
+QVector<QPolygonF> sceneZone(const ZoneParameters &p, const QPointF &pivot, double rotation,
+    const QVector<QPolygonF> &obstacles, const QPolygonF &outline)
+{
+    const SensorZone zone = computeSensorZone(p, pivot, rotation, obstacles, outline);
+    QVector<QPolygonF> pieces;
+    for (const QPolygonF &piece : zone.pieces)
+        pieces.append(zoneTransform(pivot, rotation).map(piece));
+    return pieces;
+}
+
+void checkSums(const Coverage &c)
+{
+    const double tolerance = 1e-6 * (1 + c.floorArea);
+    QVERIFY(std::abs(c.unseenArea + c.onceArea + c.twiceArea - c.floorArea) < tolerance);
+    QVERIFY(c.thriceArea <= c.twiceArea + tolerance);
+    // What each detector alone sees, with what two or more see, is all that is seen.
+    double only = 0;
+    for (const Coverage::Detector &d : c.detectors)
+        only += d.onlyArea;
+    QVERIFY2(std::abs(only + c.twiceArea - (c.onceArea + c.twiceArea)) < tolerance,
+        qPrintable(QStringLiteral("%1 + %2 vs %3").arg(only).arg(c.twiceArea).arg(c.onceArea)));
+}
+
+} // namespace
+
+class TestCoverage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void noOutlineNoFigures();
+    void handComputed_data();
+    void handComputed();
+    void fullyShadowedDetector();
+    void realZonesAgainstAGrid();
+};
+
+void TestCoverage::noOutlineNoFigures()
+{
+    const QVector<QVector<QPolygonF>> zones { { rect(0, 0, 5, 5) } };
+    QVERIFY(!computeCoverage(QPolygonF(), {}, zones).valid);
+    QVERIFY(
+        !computeCoverage(QPolygonF(QVector<QPointF> { QPointF(0, 0), QPointF(5, 5) }), {}, zones)
+             .valid);
+}
+
+void TestCoverage::handComputed_data()
+{
+    QTest::addColumn<QVector<QPolygonF>>("obstacles");
+    QTest::addColumn<QVector<QVector<QPolygonF>>>("zones");
+    QTest::addColumn<double>("floor");
+    QTest::addColumn<double>("unseen");
+    QTest::addColumn<double>("once");
+    QTest::addColumn<double>("twice");
+    QTest::addColumn<double>("thrice");
+    QTest::addColumn<QVector<double>>("zoneAreas");
+    QTest::addColumn<QVector<double>>("onlyAreas");
+    // All in a 20 × 10 m room.
+    QTest::newRow("no detectors") << QVector<QPolygonF> { rect(9, 4, 11, 6) }
+                                  << QVector<QVector<QPolygonF>>() << 196.0 << 196.0 << 0.0 << 0.0
+                                  << 0.0 << QVector<double>() << QVector<double>();
+    // Two wedges from the middles of the end walls, each widening to the
+    // opposite wall: they share a diamond of 20 × 5 / 2 = 50 m².
+    const QPolygonF fromLeft({ QPointF(0, 5), QPointF(20, 0), QPointF(20, 10) });
+    const QPolygonF fromRight({ QPointF(20, 5), QPointF(0, 0), QPointF(0, 10) });
+    QTest::newRow("facing each other")
+        << QVector<QPolygonF>() << QVector<QVector<QPolygonF>> { { fromLeft }, { fromRight } }
+        << 200.0 << 50.0 << 100.0 << 50.0 << 0.0 << QVector<double> { 100, 100 }
+        << QVector<double> { 50, 50 };
+    // The same with a 2 × 2 m column on the diamond's centre, the wedges not
+    // yet cut by it: the column's floor is no floor.
+    QTest::newRow("facing each other, column")
+        << QVector<QPolygonF> { rect(9, 4, 11, 6) }
+        << QVector<QVector<QPolygonF>> { { fromLeft }, { fromRight } } << 196.0 << 50.0 << 100.0
+        << 46.0 << 0.0 << QVector<double> { 96, 96 } << QVector<double> { 50, 50 };
+    // Three overlapping strips, one reaching out of the room, one in two
+    // pieces with a hole in the first.
+    QTest::newRow("three strips") << QVector<QPolygonF>()
+                                  << QVector<QVector<QPolygonF>> { { rect(0, 0, 12, 10) },
+                                         { rect(8, 0, 25, 10) },
+                                         { rect(9, 0, 11, 10), rect(10, 2, 11, 4),
+                                             rect(15, 0, 16, 10) } }
+                                  << 200.0 << 0.0 << 150.0 << 50.0 << 18.0
+                                  << QVector<double> { 120, 120, 28 }
+                                  << QVector<double> { 80, 70, 0 };
+}
+
+void TestCoverage::handComputed()
+{
+    QFETCH(QVector<QPolygonF>, obstacles);
+    QFETCH(QVector<QVector<QPolygonF>>, zones);
+    QFETCH(double, floor);
+    QFETCH(double, unseen);
+    QFETCH(double, once);
+    QFETCH(double, twice);
+    QFETCH(double, thrice);
+    QFETCH(QVector<double>, zoneAreas);
+    QFETCH(QVector<double>, onlyAreas);
+    const Coverage c = computeCoverage(rect(0, 0, 20, 10), obstacles, zones);
+    QVERIFY(c.valid);
+    const double e = 1e-6;
+    QVERIFY(std::abs(c.floorArea - floor) < e);
+    QVERIFY(std::abs(c.unseenArea - unseen) < e);
+    QVERIFY(std::abs(c.onceArea - once) < e);
+    QVERIFY(std::abs(c.twiceArea - twice) < e);
+    QVERIFY(std::abs(c.thriceArea - thrice) < e);
+    QVERIFY(std::abs(c.share(c.unseenArea) - unseen / floor) < e);
+    QCOMPARE(c.detectors.size(), zoneAreas.size());
+    for (int i = 0; i < zoneAreas.size(); ++i) {
+        QVERIFY2(std::abs(c.detectors.at(i).zoneArea - zoneAreas.at(i)) < e,
+            qPrintable(QString::number(c.detectors.at(i).zoneArea)));
+        QVERIFY2(std::abs(c.detectors.at(i).onlyArea - onlyAreas.at(i)) < e,
+            qPrintable(QString::number(c.detectors.at(i).onlyArea)));
+    }
+    checkSums(c);
+}
+
+void TestCoverage::fullyShadowedDetector()
+{
+    const QPolygonF room = rect(-30, -50, 30, 0);
+    // A screen across the room just before the floor the first detector sees.
+    const QVector<QPolygonF> obstacles { rect(-30, -0.5, 30, -0.45) };
+    const QVector<QPolygonF> blind
+        = sceneZone(irUv(3, 0, 0), QPointF(0, -0.07), 0, obstacles, room);
+    QVERIFY(blind.isEmpty());
+    // The second hangs on the far wall, facing the screen.
+    const QVector<QPolygonF> seeing
+        = sceneZone(irUv(3, 0, 0), QPointF(0, -49.93), 180, obstacles, room);
+    QVERIFY(!seeing.isEmpty());
+    const Coverage c = computeCoverage(room, obstacles, { blind, seeing });
+    QVERIFY(c.valid);
+    QCOMPARE(c.detectors.at(0).zoneArea, 0.0);
+    QCOMPARE(c.detectors.at(0).onlyArea, 0.0);
+    QVERIFY(c.detectors.at(1).zoneArea > 100);
+    QVERIFY(std::abs(c.detectors.at(1).onlyArea - c.detectors.at(1).zoneArea) < 1e-9);
+    QCOMPARE(c.twiceArea, 0.0);
+    checkSums(c);
+}
+
+// Zones of real detectors in a room with columns, against counts on a grid of
+// points: the figures agree to well within 0.1 % of the floor.
+void TestCoverage::realZonesAgainstAGrid()
+{
+    const QPolygonF room({ QPointF(0, 0), QPointF(40, 0), QPointF(40, 16), QPointF(24, 16),
+        QPointF(24, 24), QPointF(0, 24) });
+    const QVector<QPolygonF> columns { rect(10, 6, 10.6, 6.6), rect(20, 9, 21, 10),
+        rect(30, 5, 30.5, 7), rect(8, 18, 12, 19) };
+    struct Mount
+    {
+        QPointF pivot;
+        double rotation;
+        int angle, tilt;
+        double height;
+    };
+    // On the walls, facing into the room (rotation turns the -y axis).
+    const QVector<Mount> mounts { { QPointF(6, 0.07), 180, 20, 10, 4 },
+        { QPointF(39.93, 8), 90, -10, 0, 6 }, { QPointF(12, 23.93), 0, 0, 20, 3 },
+        { QPointF(0.07, 10), 270, 30, 0, 5 }, { QPointF(24.07, 20), 90, 40, 0, 2 },
+        { QPointF(18, 0.07), 180, 0, 0, 3 }, { QPointF(26, 0.07), 180, -20, 10, 3 } };
+    QVector<QVector<QPolygonF>> zones;
+    for (const Mount &m : mounts)
+        zones.append(
+            sceneZone(irUv(m.height, m.tilt, m.angle), m.pivot, m.rotation, columns, room));
+    const Coverage c = computeCoverage(room, columns, zones);
+    QVERIFY(c.valid);
+    QVERIFY(std::abs(c.floorArea - (40 * 16 + 24 * 8 - 0.36 - 1 - 1 - 4)) < 1e-6);
+
+    const double step = 0.05;
+    double counted[4] = {};
+    QVector<double> zoneCounted(zones.size());
+    QVector<double> onlyCounted(zones.size());
+    for (double y = step / 2; y < 24; y += step) {
+        for (double x = step / 2; x < 40; x += step) {
+            const QPointF p(x, y);
+            if (!room.containsPoint(p, Qt::OddEvenFill))
+                continue;
+            bool floor = true;
+            for (const QPolygonF &column : columns)
+                floor = floor && !column.containsPoint(p, Qt::OddEvenFill);
+            if (!floor)
+                continue;
+            int count = 0;
+            int last = -1;
+            for (int i = 0; i < zones.size(); ++i) {
+                if (inPieces(zones.at(i), p)) {
+                    ++count;
+                    last = i;
+                    zoneCounted[i] += step * step;
+                }
+            }
+            counted[std::min(count, 3)] += step * step;
+            if (count == 1)
+                onlyCounted[last] += step * step;
+        }
+    }
+    const double tolerance = 0.001 * c.floorArea;
+    QVERIFY2(std::abs(counted[0] - c.unseenArea) < tolerance,
+        qPrintable(QStringLiteral("%1 vs %2").arg(counted[0]).arg(c.unseenArea)));
+    QVERIFY(std::abs(counted[1] - c.onceArea) < tolerance);
+    QVERIFY(std::abs(counted[2] + counted[3] - c.twiceArea) < tolerance);
+    QVERIFY(std::abs(counted[3] - c.thriceArea) < tolerance);
+    for (int i = 0; i < zones.size(); ++i) {
+        QVERIFY(std::abs(zoneCounted.at(i) - c.detectors.at(i).zoneArea) < tolerance);
+        QVERIFY(std::abs(onlyCounted.at(i) - c.detectors.at(i).onlyArea) < tolerance);
+    }
+    // Every class is present, so that the comparison means something.
+    QVERIFY2(c.unseenArea > 10 && c.onceArea > 10 && c.thriceArea > 1,
+        qPrintable(QStringLiteral("%1 %2 %3 %4")
+                       .arg(c.unseenArea)
+                       .arg(c.onceArea)
+                       .arg(c.twiceArea)
+                       .arg(c.thriceArea)));
+    checkSums(c);
+}
+
+QTEST_GUILESS_MAIN(TestCoverage)
+#include "tst_coverage.moc"
