@@ -27,7 +27,7 @@ struct Plan
         scene.addItem(&caliber);
         scene.addItem(&plan);
     }
-    ~Plan() { removeObstaclesAndDetectors(parts()); }
+    ~Plan() { ProjectFile::removeObstaclesAndDetectors(parts()); }
 
     ProjectParts parts()
     {
@@ -169,7 +169,8 @@ int main(int argc, char **argv)
         return 1;
     {
         Plan hall;
-        if (!loadProject(hall.parts(), QStringLiteral(ZOR_SOURCE_DIR "/examples/hall.prj"))
+        if (!ProjectFile::loadProject(
+                hall.parts(), QStringLiteral(ZOR_SOURCE_DIR "/examples/hall.prj"))
                  .loaded()) {
             std::fprintf(stderr, "examples/hall.prj could not be loaded\n");
             return 1;
