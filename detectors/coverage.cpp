@@ -40,6 +40,71 @@ Box boxOf(const Paths &paths)
     return box;
 }
 
+double distanceToChord(
+    const ClipperLib::IntPoint &p, const ClipperLib::IntPoint &a, const ClipperLib::IntPoint &b)
+{
+    const double dx = double(b.X - a.X);
+    const double dy = double(b.Y - a.Y);
+    const double px = double(p.X - a.X);
+    const double py = double(p.Y - a.Y);
+    const double length2 = dx * dx + dy * dy;
+    double t = length2 > 0 ? (px * dx + py * dy) / length2 : 0;
+    t = std::max(0.0, std::min(1.0, t));
+    return std::hypot(px - t * dx, py - t * dy);
+}
+
+// Leaves out the vertices of a closed path that lie within tolerance of the
+// chord that replaces them (Douglas-Peucker). The region changes only inside a
+// band of twice the tolerance along the new edges.
+Path simplified(const Path &path, double tolerance)
+{
+    const size_t n = path.size();
+    if (n < 8 || !(tolerance > 0))
+        return path;
+    std::vector<char> keep(n + 1, 0);
+    // The ring closed by a copy of its first vertex at index n.
+    auto at = [&path, n](size_t i) -> const ClipperLib::IntPoint & { return path[i % n]; };
+    keep[0] = keep[n] = 1;
+    std::vector<std::pair<size_t, size_t>> stack;
+    // Split the ring at the vertex farthest from the first one.
+    size_t far = 0;
+    double farthest = -1;
+    for (size_t i = 1; i < n; ++i) {
+        const double d = std::hypot(double(path[i].X - path[0].X), double(path[i].Y - path[0].Y));
+        if (d > farthest) {
+            farthest = d;
+            far = i;
+        }
+    }
+    keep[far] = 1;
+    stack.push_back({ 0, far });
+    stack.push_back({ far, n });
+    while (!stack.empty()) {
+        const auto [first, last] = stack.back();
+        stack.pop_back();
+        double worst = -1;
+        size_t index = first;
+        for (size_t i = first + 1; i < last; ++i) {
+            const double d = distanceToChord(at(i), at(first), at(last));
+            if (d > worst) {
+                worst = d;
+                index = i;
+            }
+        }
+        if (worst > tolerance) {
+            keep[index] = 1;
+            stack.push_back({ first, index });
+            stack.push_back({ index, last });
+        }
+    }
+    Path result;
+    for (size_t i = 0; i < n; ++i) {
+        if (keep[i])
+            result.push_back(path[i]);
+    }
+    return result;
+}
+
 bool hasArea(const QPolygonF &polygon)
 {
     int finite = 0;
@@ -85,6 +150,20 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         result.floorArea = frame.area(floor);
         const Box floorBox = boxOf(floor);
 
+        // Zone outlines are sampled finely; vertices within a tolerance of
+        // their chords are left out. Each zone's region then changes only in a
+        // band of twice the tolerance along its outline, so no figure moves by
+        // more than 2 × tolerance × all zone perimeters: kept at 0.02 % of the
+        // floor area.
+        double perimeters = 0;
+        for (const QVector<QPolygonF> &zone : zones) {
+            for (const QPolygonF &piece : zone)
+                perimeters += ClipFrame::perimeter(piece);
+        }
+        const double tolerance = std::isfinite(perimeters) && perimeters > 0
+            ? 0.0002 * result.floorArea / (2 * perimeters) / frame.step()
+            : 0;
+
         // Each zone cut to the floor: outer rings turn the library's positive
         // way, holes the other, so every zone adds one to the winding number
         // of the floor it sees.
@@ -95,7 +174,7 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         for (int i = 0; i < zones.size(); ++i) {
             Paths pieces;
             for (const QPolygonF &piece : zones.at(i)) {
-                Path path = frame.toPath(piece);
+                Path path = simplified(frame.toPath(piece), tolerance);
                 if (path.size() > 2)
                     pieces.push_back(std::move(path));
             }

@@ -5,7 +5,9 @@
 #include "detectors/windingindex.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <set>
 #include <vector>
 
 namespace {
@@ -280,6 +282,17 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
         if (path.size() > 2)
             blocked.push_back(ClipFrame::positive(std::move(path)));
     }
+    const auto pointLess = [](const ClipperLib::IntPoint &a, const ClipperLib::IntPoint &b) {
+        return a.X < b.X || (a.X == b.X && a.Y < b.Y);
+    };
+    std::sort(blocked.begin(), blocked.end(),
+        [&pointLess](const ClipperLib::Path &a, const ClipperLib::Path &b) {
+            return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), pointLess);
+        });
+    blocked.erase(std::unique(blocked.begin(), blocked.end()), blocked.end());
+    // Obstacles stacked on one another share edges; each edge casts its
+    // shadow once.
+    std::set<std::array<double, 4>> cast;
     for (const QPolygonF &wall : walls) {
         const int count = wall.size();
         for (int j = 0; j < count; ++j) {
@@ -287,6 +300,11 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
             const QPointF &p2 = wall.at((j + 1) % count);
             if (!isFinite(p1) || !isFinite(p2) || p1 == p2
                 || !(distanceToSegment(eye, p1, p2) < reach))
+                continue;
+            const bool forward = std::make_pair(p1.x(), p1.y()) < std::make_pair(p2.x(), p2.y());
+            const QPointF &a = forward ? p1 : p2;
+            const QPointF &b = forward ? p2 : p1;
+            if (!cast.insert({ a.x(), a.y(), b.x(), b.y() }).second)
                 continue;
             ClipperLib::Path path = frame.toPath(shadow(eye, p1, p2, 1.5 * reach));
             if (path.size() > 2)
