@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/planwatermark.h"
+#include "plan/planwatermark.h"
 #include "app/settingskeys.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "scene/userprompts.h"

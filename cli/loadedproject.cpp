@@ -1,6 +1,6 @@
 #include "cli/loadedproject.h"
 
-#include "app/planwatermark.h"
+#include "plan/planwatermark.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "io/planscenerect.h"

@@ -77,7 +77,6 @@ int main(int argc, char *argv[])
 
     QApplication application(argc, argv);
     // The watermark logo lives in the program's resources.
-    Q_INIT_RESOURCE(resources);
 
     Cli::Output output;
     const int status = Cli::run(application.arguments().mid(1), output);

@@ -7,6 +7,7 @@ packages=(
     libbenchmark-dev
     fontconfig fonts-dejavu-core fonts-liberation
     xvfb xauth
+    python3
 )
 missing=()
 for p in "${packages[@]}"; do
