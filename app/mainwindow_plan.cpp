@@ -1,9 +1,9 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/planwatermark.h"
 #include "app/settingskeys.h"
 #include "detectors/sensorgraphicsitem2.h"
+#include "plan/planwatermark.h"
 #include "scene/userprompts.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "cli/loadedproject.h"
 
-#include "app/planwatermark.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "io/planscenerect.h"
 #include "plan/objectgraphicsitem.h"
+#include "plan/planwatermark.h"
 
 LoadedProject::LoadedProject()
 {

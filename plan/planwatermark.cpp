@@ -1,4 +1,4 @@
-#include "app/planwatermark.h"
+#include "plan/planwatermark.h"
 
 #include <QImage>
 #include <QPainter>
