@@ -1,10 +1,10 @@
 #include "cli/clicommands.h"
 
-#include "cli/loadedproject.h"
 #include "cli/projectinfo.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/detectortable.h"
 #include "io/pdfexport.h"
+#include "io/projectdocument.h"
 #include "io/sceneimage.h"
 
 #include <QFileInfo>
@@ -208,7 +208,7 @@ namespace {
     }
 
     // Loads the project named first in the call; on failure says why.
-    bool loadInput(const QString &path, LoadedProject &project, Output &output, int *status)
+    bool loadInput(const QString &path, ProjectDocument &project, Output &output, int *status)
     {
         const QFileInfo info(path);
         if (!info.exists()) {
@@ -222,6 +222,9 @@ namespace {
             return false;
         }
         const ProjectLoadResult result = project.load(path);
+        // The scene as the window's whole-plan view shows it, with rays and
+        // labels as the window starts.
+        project.updateSceneRect();
         switch (result.status) {
         case ProjectLoadResult::CannotOpen:
             output.err += line(aboutFile(path,
@@ -264,7 +267,7 @@ namespace {
 
     // Runs one output command on the loaded project; false when the output could
     // not be written (*why says more when it can).
-    bool writeOutput(const Invocation &call, LoadedProject &project, QString *why)
+    bool writeOutput(const Invocation &call, ProjectDocument &project, QString *why)
     {
         const QString &out = call.files.at(1);
         if (call.command == QLatin1String("export-csv"))
@@ -329,7 +332,7 @@ int run(const QStringList &arguments, Output &output)
         }
     }
 
-    LoadedProject project;
+    ProjectDocument project;
     int status = Success;
     if (!loadInput(input, project, output, &status))
         return status;

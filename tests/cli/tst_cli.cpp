@@ -1,10 +1,10 @@
 #include "app/mainwindow.h"
 #include "common/scriptedprompts.h"
-#include "common/windowlessproject.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "io/detectortable.h"
 #include "io/planscenerect.h"
+#include "io/projectdocument.h"
 #include "io/projectfile.h"
 #include "io/sceneimage.h"
 #include "plan/calibergraphicsitem.h"
@@ -93,7 +93,7 @@ QList<QByteArray> errLines(const Run &run)
 
 // A project loaded here, independently of the tool, the way a program without
 // a window holds it.
-struct Project : WindowlessProject
+struct Project : ProjectDocument
 {
     bool load(const QString &path) { return ProjectFile::loadProject(parts(), path).loaded(); }
 };
@@ -244,25 +244,25 @@ void TestCli::initTestCase()
 
     // Texts that JSON must escape, a detector on an obstacle, no image and no scale.
     Project tricky;
-    tricky.plan.setPath(QPolygonF({ { -5, -5 }, { 5, -5 }, { 5, 5 }, { -5, 5 } }));
+    tricky.plan().setPath(QPolygonF({ { -5, -5 }, { 5, -5 }, { 5, 5 }, { -5, 5 } }));
     auto *obstacle = new ObjectGraphicsItem(ObjectGraphicsItem::Ellipse);
     obstacle->setGeometry(1.25, -0.5, 2, 1.5);
-    tricky.objects.append(obstacle);
-    tricky.scene.addItem(obstacle);
+    tricky.objects().append(obstacle);
+    tricky.scene().addItem(obstacle);
     const QStringList tags
         = { QStringLiteral("K-1 \"A\" \\ back\tslash"), QStringLiteral("Щ/1\u00a0\u2116 \x01") };
     for (int i = 0; i < tags.size(); ++i) {
-        auto *detector = new SensorGraphicsItem2(tricky.objects, &tricky.plan);
-        tricky.scene.addItem(detector);
+        auto *detector = new SensorGraphicsItem2(tricky.objects(), &tricky.plan());
+        tricky.scene().addItem(detector);
         QVERIFY(detector->setSurface(
-            i == 0 ? static_cast<QGraphicsItem *>(&tricky.plan) : obstacle, 3));
+            i == 0 ? static_cast<QGraphicsItem *>(&tricky.plan()) : obstacle, 3));
         detector->setPosition(0.7, i == 0);
         detector->setSensor(i == 0 ? '3' : '4');
         detector->setTag(tags.at(i));
         detector->setAngle(-35 + 50 * i);
         detector->setTilt(12);
         detector->setHeight(2.75);
-        tricky.sensors.append(detector);
+        tricky.sensors().append(detector);
     }
     QVERIFY(ProjectFile::saveProject(tricky.parts(), dir.filePath(QStringLiteral("tricky.prj"))));
 
@@ -592,8 +592,8 @@ void TestCli::infoText()
     QVERIFY(text.contains(QStringLiteral("Outline: 6 corners, perimeter 74.00 m, area 282.86 m²")));
     QVERIFY(text.contains(QStringLiteral("Obstacles: 11")));
     QVERIFY(text.contains(QStringLiteral("8. Ellipse, centre (9.000, -4.250), 2.500 x 2.500 m")));
-    QVERIFY(text.contains(QStringLiteral("Detectors: %1").arg(project.sensors.size())));
-    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors)) {
+    QVERIFY(text.contains(QStringLiteral("Detectors: %1").arg(project.sensors().size())));
+    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors())) {
         const QString line
             = QStringLiteral("\"%1\" %2").arg(detector->tag(), detector->record().orderCode());
         QVERIFY2(text.contains(line), qPrintable(line));
@@ -639,21 +639,21 @@ void TestCli::infoJson()
     const QJsonObject json = document.object();
 
     const QJsonObject image = json.value(QStringLiteral("image")).toObject();
-    QCOMPARE(image.value(QStringLiteral("width")).toInt(-1), project.planPixmap.width());
-    QCOMPARE(image.value(QStringLiteral("height")).toInt(-1), project.planPixmap.height());
-    QCOMPARE(json.value(QStringLiteral("scale")).toDouble(qQNaN()), project.planImage.scale());
-    QCOMPARE(pointFrom(json.value(QStringLiteral("center"))), -project.planImage.pos());
+    QCOMPARE(image.value(QStringLiteral("width")).toInt(-1), project.planPixmap().width());
+    QCOMPARE(image.value(QStringLiteral("height")).toInt(-1), project.planPixmap().height());
+    QCOMPARE(json.value(QStringLiteral("scale")).toDouble(qQNaN()), project.planImage().scale());
+    QCOMPARE(pointFrom(json.value(QStringLiteral("center"))), -project.planImage().pos());
     QString why;
     QVERIFY2(samePolygon(polygonFrom(json.value(QStringLiteral("outline"))),
-                 project.plan.mapToScene(project.plan.polygon()), &why),
+                 project.plan().mapToScene(project.plan().polygon()), &why),
         qPrintable(why));
 
     const QJsonArray obstacles = json.value(QStringLiteral("obstacles")).toArray();
-    QCOMPARE(obstacles.size(), project.objects.size());
+    QCOMPARE(obstacles.size(), project.objects().size());
     const char *kinds[] = { "Rect", "Ellipse", "Polygon" };
     for (int i = 0; i < obstacles.size(); ++i) {
         const QJsonObject o = obstacles.at(i).toObject();
-        const ObjectGraphicsItem *obstacle = project.objects.at(i);
+        const ObjectGraphicsItem *obstacle = project.objects().at(i);
         QCOMPARE(o.value(QStringLiteral("kind")).toString(),
             QString::fromLatin1(kinds[obstacle->shapeKind()]));
         QCOMPARE(o.value(QStringLiteral("x")).toDouble(qQNaN()), obstacle->pos().x());
@@ -666,11 +666,11 @@ void TestCli::infoJson()
     }
 
     const QJsonArray detectors = json.value(QStringLiteral("detectors")).toArray();
-    QCOMPARE(detectors.size(), project.sensors.size());
+    QCOMPARE(detectors.size(), project.sensors().size());
     QVERIFY(!detectors.isEmpty());
     for (int i = 0; i < detectors.size(); ++i) {
         const QJsonObject d = detectors.at(i).toObject();
-        const SensorGraphicsItem2 *detector = project.sensors.at(i);
+        const SensorGraphicsItem2 *detector = project.sensors().at(i);
         QCOMPARE(d.value(QStringLiteral("tag")).toString(), detector->tag());
         QCOMPARE(d.value(QStringLiteral("surface")).toInt(-2), detector->surfaceIndex());
         QCOMPARE(d.value(QStringLiteral("section")).toInt(-2), detector->section());
@@ -729,10 +729,10 @@ void TestCli::csvMatchesConfigurator()
     Project project;
     QVERIFY(project.load(samplePath()));
     QVector<DetectorTableRow> rows;
-    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors))
+    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors()))
         rows << detectorTableRow(detector->record());
     QCOMPARE(bytes, detectorTableBytes(rows));
-    QCOMPARE(bytes.count("\r\n"), project.sensors.size() + 1);
+    QCOMPARE(bytes.count("\r\n"), project.sensors().size() + 1);
 }
 
 void TestCli::imageMatchesConfigurator()
@@ -764,7 +764,7 @@ void TestCli::imageMatchesConfigurator()
     const QRectF rect = planSceneRect(
         project.parts(), SensorGraphicsItem2::showRay, SensorLabelGraphicsItem::showLabels);
     QCOMPARE(tool.size(), sceneImageSize(rect));
-    QVERIFY(rect.contains(project.planImage.sceneBoundingRect()));
+    QVERIFY(rect.contains(project.planImage().sceneBoundingRect()));
 }
 
 void TestCli::pdfMatchesConfigurator()
