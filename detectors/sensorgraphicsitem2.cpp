@@ -258,8 +258,6 @@ void SensorGraphicsItem2::updateZone()
     const QPointF pivot = mapToScene(kHeadPivot);
     m_zone->setPos(pivot);
     m_zone->setRotation(rotation());
-    m_ray->setPos(pivot);
-    m_ray->setRotation(rotation() + m_record.angle());
 
     QVector<QPolygonF> outlines;
     outlines.reserve(m_objects.size() + 1);
@@ -269,9 +267,12 @@ void SensorGraphicsItem2::updateZone()
         outlines.append(m_plan->mapToScene(m_plan->polygon()));
 
     const SensorZone result = computeSensorZone(m_record, pivot, rotation(), outlines);
-    m_ray->setLine(result.ray);
+    const SensorRay ray = placeSensorRay(result.ray, pivot, rotation(), m_record.angle());
+    m_ray->setPos(ray.pos);
+    m_ray->setRotation(ray.rotation);
+    m_ray->setLine(ray.line);
     if (s_edited == this && s_rayPoint)
-        s_rayPoint->setPos(m_ray->mapToScene(result.ray.p2()));
+        s_rayPoint->setPos(ray.sceneEnd);
     m_zone->setPolygon(result.polygon);
     m_zone->setVisible(!result.polygon.isEmpty());
     m_ray->setVisible(showRay);
