@@ -650,12 +650,13 @@ void TestCli::infoJson()
 
     const QJsonArray obstacles = json.value(QStringLiteral("obstacles")).toArray();
     QCOMPARE(obstacles.size(), project.objects().size());
-    const char *kinds[] = { "Rect", "Ellipse", "Polygon" };
+    const QHash<int, QString> kinds = { { ObjectGraphicsItem::Rect, QStringLiteral("Rect") },
+        { ObjectGraphicsItem::Ellipse, QStringLiteral("Ellipse") },
+        { ObjectGraphicsItem::Polygon, QStringLiteral("Polygon") } };
     for (int i = 0; i < obstacles.size(); ++i) {
         const QJsonObject o = obstacles.at(i).toObject();
         const ObjectGraphicsItem *obstacle = project.objects().at(i);
-        QCOMPARE(o.value(QStringLiteral("kind")).toString(),
-            QString::fromLatin1(kinds[obstacle->shapeKind()]));
+        QCOMPARE(o.value(QStringLiteral("kind")).toString(), kinds.value(obstacle->shapeKind()));
         QCOMPARE(o.value(QStringLiteral("x")).toDouble(qQNaN()), obstacle->pos().x());
         QCOMPARE(o.value(QStringLiteral("y")).toDouble(qQNaN()), obstacle->pos().y());
         QCOMPARE(o.value(QStringLiteral("width")).toDouble(qQNaN()), obstacle->size().width());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plan/objectgraphicsitem.h"
+
 #include <QGraphicsScene>
 #include <QList>
 #include <QObject>
@@ -7,7 +9,6 @@
 #include <QPointF>
 
 class BaseGraphicsItem;
-class ObjectGraphicsItem;
 class PlanGraphicsItem;
 class QMouseEvent;
 class SensorGraphicsItem2;
@@ -27,7 +28,8 @@ public:
     explicit SensorBench(double pixelsPerMetre = 20);
     ~SensorBench() override;
 
-    ObjectGraphicsItem *addObstacle(const QPointF &centre, const QSizeF &size, int kind = 0);
+    ObjectGraphicsItem *addObstacle(
+        const QPointF &centre, const QSizeF &size, int kind = ObjectGraphicsItem::Rect);
     // A detector mounted on section of surface at pos metres, fixed like a
     // created one (its label text shown).
     SensorGraphicsItem2 *addSensor(
