@@ -5,6 +5,7 @@ set(ZOR_CORE_SOURCES
     io/treenumbers.h io/treenumbers.cpp
     io/treenode.h io/treenode.cpp
     io/treefile.h io/treefile.cpp
+    io/savefile.h io/savefile.cpp
     detectors/sensorcatalogue.h detectors/sensorcatalogue.cpp
     detectors/sensorrecord.h detectors/sensorrecord.cpp
     detectors/ordercode.h detectors/ordercode.cpp
