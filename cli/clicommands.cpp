@@ -266,24 +266,24 @@ namespace {
     }
 
     // Runs one output command on the loaded project; false when the output could
-    // not be written (*why says more when it can).
+    // not be written (*why says more when it can). Every output goes through
+    // SaveFile, which leaves an existing file as it was on failure.
     bool writeOutput(const Invocation &call, ProjectDocument &project, QString *why)
     {
         const QString &out = call.files.at(1);
         if (call.command == QLatin1String("export-csv"))
-            return writeDetectorTableFile(out, tableRows(project.sensors()));
+            return writeDetectorTableFile(out, tableRows(project.sensors()), why);
         if (call.command == QLatin1String("export-pdf"))
             return exportScenePdf(&project.scene(), out, pageSize(call.paper),
-                call.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+                call.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, why);
         if (call.command == QLatin1String("export-image")) {
             if (sceneImageSize(project.scene().sceneRect()).isEmpty()) {
                 *why = QStringLiteral("the plan has nothing to draw; no image written");
                 return false;
             }
-            return exportSceneImage(&project.scene(), out);
+            return exportSceneImage(&project.scene(), out, why);
         }
-        // resave: the safe save, which leaves an existing file as it was on failure.
-        return ProjectFile::saveProject(project.parts(), out);
+        return ProjectFile::saveProject(project.parts(), out, why);
     }
 
 } // namespace

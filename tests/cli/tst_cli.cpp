@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "common/filesizelimit.h"
 #include "common/scriptedprompts.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
@@ -30,6 +31,10 @@
 #include <QToolButton>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 // The command-line tool is run as a separate program; what it prints and
 // writes is compared with the configurator's own commands and with the
 // project loaded here through the same loader.
@@ -43,12 +48,8 @@ struct Run
     QByteArray err;
 };
 
-Run runCli(const QStringList &arguments,
-    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+Run finished(QProcess &process)
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
     Run run;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -57,6 +58,33 @@ Run runCli(const QStringList &arguments,
     run.err = process.readAllStandardError();
     return run;
 }
+
+Run runCli(const QStringList &arguments,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
+    return finished(process);
+}
+
+#ifdef Q_OS_UNIX
+// Runs the tool with a file size limit of `bytes`, and with SIGXFSZ as the
+// system sets it: a tool that did not ignore it would be killed by its first
+// write past the limit.
+Run runCliWithFileSizeLimit(const QStringList &arguments, rlim_t bytes)
+{
+    QProcess process;
+    {
+        FileSizeLimit limit(bytes, false);
+        if (!limit.isSet())
+            return Run();
+        process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
+        process.waitForStarted();
+    }
+    return finished(process);
+}
+#endif
 
 QString sourceFile(const char *relative)
 {
@@ -215,6 +243,10 @@ private slots:
     void unwritableOutput();
     void neverWritesItsInput_data();
     void neverWritesItsInput();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void refusedOutputs_data();
+    void refusedOutputs();
     void offscreenByItself();
     void leavesSettingsAlone();
 
@@ -527,6 +559,124 @@ void TestCli::neverWritesItsInput()
         lines.first().constData());
     QCOMPARE(readAll(input), before);
     QCOMPARE(QFileInfo(input).lastModified(), modified);
+}
+
+void TestCli::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("csv") << "export-csv"
+                         << "full.csv";
+    QTest::newRow("pdf") << "export-pdf"
+                         << "full.pdf";
+    QTest::newRow("image") << "export-image"
+                           << "full.png";
+    QTest::newRow("resave") << "resave"
+                            << "full.prj";
+}
+
+void TestCli::failedWriteKeepsTheOldFile()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, command);
+    QFETCH(QString, name);
+    // Every output of the sample is longer than the limit, so each write stops part-way.
+    QTemporaryDir folder;
+    const QString out = folder.filePath(name);
+    const QByteArray previous("the previous output\n");
+    QVERIFY(writeAll(out, previous));
+
+    const Run run = runCliWithFileSizeLimit({ command, samplePath(), out }, 256);
+    QCOMPARE(run.status, 2);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(
+        lines.first().startsWith(("zor-position-cli: " + out + ": cannot be written: ").toUtf8()),
+        lines.first().constData());
+    QCOMPARE(readAll(out), previous);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList(name));
+
+    // The same command without the limit writes the whole file.
+    const Run again = runCli({ command, samplePath(), out });
+    QCOMPARE(again.status, 0);
+    QVERIFY(readAll(out).size() > 256);
+#else
+    QSKIP("needs a file size limit");
+#endif
+}
+
+void TestCli::refusedOutputs_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("csv onto /dev/full") << "export-csv"
+                                        << "device"
+                                        << "is not a regular file";
+    QTest::newRow("resave onto /dev/full") << "resave"
+                                           << "device"
+                                           << "is not a regular file";
+    QTest::newRow("pdf through a link to /dev/full") << "export-pdf"
+                                                     << "device link"
+                                                     << "is not a regular file";
+    QTest::newRow("image onto a FIFO") << "export-image"
+                                       << "fifo"
+                                       << "is not a regular file";
+    QTest::newRow("csv onto a read-only file") << "export-csv"
+                                               << "read-only"
+                                               << "is read-only";
+    QTest::newRow("resave onto a read-only file") << "resave"
+                                                  << "read-only"
+                                                  << "is read-only";
+}
+
+void TestCli::refusedOutputs()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, command);
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
+    QTemporaryDir folder;
+    QString out = folder.filePath(QStringLiteral("out.png"));
+    const QByteArray previous("read-only\n");
+    if (kind == QLatin1String("device")) {
+        out = QStringLiteral("/dev/full");
+    } else if (kind == QLatin1String("device link")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), out));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+    } else {
+        QVERIFY(writeAll(out, previous));
+        QVERIFY(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup));
+    }
+    struct stat device
+    {
+    };
+    QCOMPARE(::stat("/dev/full", &device), 0);
+    const QStringList listed
+        = QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+
+    const Run run = runCli({ command, samplePath(), out });
+    QCOMPARE(run.status, 2);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(QString::fromUtf8(lines.first()),
+        QStringLiteral("zor-position-cli: %1: %2").arg(out, problem));
+
+    struct stat after
+    {
+    };
+    QCOMPARE(::stat("/dev/full", &after), 0);
+    QVERIFY(S_ISCHR(after.st_mode));
+    QCOMPARE(after.st_ino, device.st_ino);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        listed);
+    if (kind == QLatin1String("read-only"))
+        QCOMPARE(readAll(out), previous);
+#else
+    QSKIP("devices and FIFOs of Unix");
+#endif
 }
 
 void TestCli::offscreenByItself()

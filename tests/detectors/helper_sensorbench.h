@@ -17,8 +17,7 @@ class View;
 // A shown plan view with an outline, obstacles and detectors, wired as the main
 // window wires them: the element in editing mode gets the view's mouse input,
 // detectors snap to the nearest surface edge. Mouse input goes through the
-// window system, so button state, modifiers and the cursor position are what
-// the items see in the program.
+// window system (MouseInput).
 class SensorBench : public QObject
 {
     Q_OBJECT
@@ -64,6 +63,5 @@ public slots:
     void on_sensor_created();
 
 private:
-    void mouse(int action, const QPoint &viewPos, Qt::KeyboardModifiers modifiers);
     void connectSensor(SensorGraphicsItem2 *detector);
 };
