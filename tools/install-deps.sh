@@ -7,6 +7,8 @@ packages=(
     libbenchmark-dev
     fontconfig fonts-dejavu-core fonts-liberation
     xvfb xauth
+    dpkg-dev
+    desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 missing=()
 for p in "${packages[@]}"; do
