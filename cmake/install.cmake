@@ -60,7 +60,4 @@ if(ZOR_BASH)
             LABELS install TIMEOUT 300 SKIP_RETURN_CODE 77
             ENVIRONMENT "ZOR_APP_ID=${ZOR_APP_ID};ZOR_RECORD_ProductVersion=${ZOR_RECORD_ProductVersion}")
     endforeach()
-    # cpack installs the whole build into its own staging folder; keep it apart from the
-    # other installs running at the same time.
-    set_tests_properties(install_package PROPERTIES RUN_SERIAL ON)
 endif()
