@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QShortcut>
 #include <QString>
+#include <QTemporaryDir>
 #include <memory>
 
 class BaseGraphicsItem;
@@ -285,4 +286,7 @@ private:
     // ---- end of detectors ----
 
     std::unique_ptr<UserPrompts> userPrompts;
+    // Holds the manual taken out of the resources while the window lives, when no copy
+    // lies in the working folder or the installation.
+    std::unique_ptr<QTemporaryDir> manualCopy;
 };
