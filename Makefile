@@ -1,8 +1,9 @@
 # The two commands: `make run` and `make test`. Both install what is missing first.
+# `make package` builds the Debian package into $(BUILD_DIR).
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package clean
 
 all: build
 
@@ -20,6 +21,9 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
 namespace {
 
 bool hasDisplay()
@@ -25,6 +29,11 @@ int main(int argc, char *argv[])
             stderr);
         return 1;
     }
+#ifdef Q_OS_UNIX
+    // A save past the file size limit fails and is reported like one onto a
+    // full disk, instead of ending the program with the work unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication application(argc, argv);
     MainWindow window;
     window.show();

@@ -7,10 +7,10 @@
 #include "scene/userprompts.h"
 
 #include <QCoreApplication>
-#include <QSettings>
-#include <QStatusBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 
 // The icons are compiled into the app library, a static library: its resources
@@ -79,8 +79,6 @@ MainWindow::MainWindow(QWidget *parent)
     ui->sensorPanel->hide();
 
     ui->graphicsView->setScene(&scene);
-    planImage.setScale(0);
-    scene.addItem(&planImage);
     setupPlanElements();
     setupDetectors();
 

@@ -1,28 +1,24 @@
 #pragma once
 
-#include "detectors/sensorlistmodel.h"
-#include "plan/calibergraphicsitem.h"
+#include "io/projectdocument.h"
 #include "plan/objectgraphicsitem.h"
-#include "plan/objectlistmodel.h"
-#include "plan/plangraphicsitem.h"
-#include "plan/roulettegraphicsitem.h"
 
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QItemSelection>
-#include <QList>
 #include <QLabel>
+#include <QList>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
 #include <QPrinter>
 #include <QShortcut>
 #include <QString>
+#include <QTemporaryDir>
 #include <memory>
 
 class BaseGraphicsItem;
 class QCloseEvent;
-struct ProjectParts;
 class QGraphicsItem;
 class SensorGraphicsItem2;
 class QAction;
@@ -98,8 +94,8 @@ private slots:
     void on_ellipse_created();
     void on_object_editing(bool value);
     void on_object_changed();
-    void on_object_selectionChange(const QItemSelection &selected,
-                                   const QItemSelection &deselected);
+    void on_object_selectionChange(
+        const QItemSelection &selected, const QItemSelection &deselected);
     void on_object_valueChanged(double value);
     // ---- end of plan elements ----
 
@@ -138,8 +134,8 @@ private slots:
     void on_sensorOptionRS2_toggled(bool checked);
     void on_sensorTag_textChanged(const QString &text);
     void on_sensor_changed();
-    void on_sensor_selectionChange(const QItemSelection &selected,
-                                   const QItemSelection &deselected);
+    void on_sensor_selectionChange(
+        const QItemSelection &selected, const QItemSelection &deselected);
     // ---- end of detectors ----
 
     // Project files (mainwindow_project.cpp)
@@ -197,8 +193,8 @@ private:
     void updateLabels();
     int detectorsOn(const QGraphicsItem *surface) const;
     // Asks whether the detectors on surface may go with it; true when there are none.
-    bool confirmDetectorRemoval(const QGraphicsItem *surface, const QString &title,
-                                const QString &question);
+    bool confirmDetectorRemoval(
+        const QGraphicsItem *surface, const QString &title, const QString &question);
     // After the surface moved or changed size: its detectors keep their distances.
     void replaceDetectorsOn(const QGraphicsItem *surface);
     void deleteDetectorsOn(const QGraphicsItem *surface);
@@ -218,8 +214,6 @@ private:
     // ---- end of detectors ----
 
     // Project files (mainwindow_project.cpp)
-    // The window's project, for the project file functions.
-    ProjectParts projectParts();
     // Writes the project to path; on failure says so, and the window stays modified.
     bool saveProject(const QString &path);
     // Replaces the project by the one in path; a file that cannot be opened or is
@@ -264,18 +258,22 @@ private:
     int panAnchorX = 0;
     int panAnchorY = 0;
 
+    // The project: scene, plan elements, obstacles and detectors. The names
+    // below refer into it.
+    ProjectDocument document;
+
     // Scene and plan elements
-    QGraphicsScene scene;
-    QGraphicsPixmapItem planImage;
-    CaliberGraphicsItem caliber;
-    RouletteGraphicsItem roulette;
-    PlanGraphicsItem plan;
-    QList<ObjectGraphicsItem *> objects;
+    QGraphicsScene &scene = document.scene();
+    QGraphicsPixmapItem &planImage = document.planImage();
+    CaliberGraphicsItem &caliber = document.caliber();
+    RouletteGraphicsItem &roulette = document.roulette();
+    PlanGraphicsItem &plan = document.plan();
+    QList<ObjectGraphicsItem *> &objects = document.objects();
     BaseGraphicsItem *editingItem = nullptr;
-    ObjectListModel objectModel { &objects };
+    ObjectListModel &objectModel = document.objectModel();
     // The obstacle being placed, until it is placed or discarded.
     QPointer<ObjectGraphicsItem> creatingObstacle;
-    QPixmap planPixmap;
+    QPixmap &planPixmap = document.planPixmap();
 
     // Detector property panel: the model code and noise-immunity flag it was last set up for
     char panelType = 0;
@@ -283,9 +281,12 @@ private:
 
     // ---- Detectors ----
     // The detectors in creation order; the scene owns them.
-    QList<SensorGraphicsItem2 *> sensors;
-    SensorListModel sensorModel { &sensors };
+    QList<SensorGraphicsItem2 *> &sensors = document.sensors();
+    SensorListModel &sensorModel = document.sensorModel();
     // ---- end of detectors ----
 
     std::unique_ptr<UserPrompts> userPrompts;
+    // Holds the manual taken out of the resources while the window lives, when no copy
+    // lies in the working folder or the installation.
+    std::unique_ptr<QTemporaryDir> manualCopy;
 };

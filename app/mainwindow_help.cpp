@@ -2,9 +2,11 @@
 
 #include "app/aboutdialog.h"
 #include "app/dialogwelcome.h"
+#include "app/manualfile.h"
 #include "app/settingskeys.h"
 #include "scene/userprompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
 #include <QUrl>
@@ -28,8 +30,17 @@ void MainWindow::on_actionAbout_triggered()
 
 void MainWindow::on_actionManual_triggered()
 {
-    // The manual lies in the working directory. The desktop's handlers do not
-    // resolve relative file URLs, so the path is made absolute here.
-    const QString manual = QStringLiteral("Порядок работы.pdf");
-    prompts()->openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(manual)));
+    // The desktop's handlers do not resolve relative file URLs, so every path is absolute.
+    QString path = ManualFile::find(
+        ManualFile::searchFolders(QDir::currentPath(), QCoreApplication::applicationDirPath()));
+    if (path.isEmpty()) {
+        if (!manualCopy)
+            manualCopy = std::make_unique<QTemporaryDir>();
+        if (manualCopy->isValid())
+            path = ManualFile::extract(manualCopy->path());
+    }
+    // With no copy to be had, the desktop's handler reports the missing file.
+    if (path.isEmpty())
+        path = QDir::current().absoluteFilePath(ManualFile::fileName());
+    prompts()->openUrl(QUrl::fromLocalFile(path));
 }

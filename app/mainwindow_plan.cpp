@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/planwatermark.h"
 #include "app/settingskeys.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "scene/userprompts.h"
@@ -43,9 +42,6 @@ void MainWindow::setupPlanElements()
     ui->graphicsView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ui->graphicsView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    scene.addItem(&caliber);
-    scene.addItem(&roulette);
-    scene.addItem(&plan);
     for (QObject *element : { static_cast<QObject *>(&caliber), static_cast<QObject *>(&roulette),
              static_cast<QObject *>(&plan) }) {
         connect(element, SIGNAL(editing(bool)), this, SLOT(on_editing(bool)));
@@ -56,13 +52,12 @@ void MainWindow::setupPlanElements()
 
 bool MainWindow::hasPlanImage() const
 {
-    const QPixmap shown = planImage.pixmap();
-    return shown.width() != 0 && shown.height() != 0;
+    return document.hasPlanImage();
 }
 
 bool MainWindow::hasScale() const
 {
-    return caliber.length() > 0;
+    return document.hasScale();
 }
 
 bool MainWindow::requirePlanImage(const QString &title)
@@ -145,9 +140,7 @@ void MainWindow::on_planImageOpenAction_triggered()
 
 void MainWindow::setPlanImage(const QPixmap &image, QPointF centre)
 {
-    planPixmap = image;
-    planImage.setPixmap(watermarkedPlan(image));
-    planImage.setPos(-centre.x(), -centre.y());
+    document.setPlanImage(image, centre);
     setPlanImageVisible(!image.isNull());
 }
 

@@ -49,11 +49,6 @@ QStringList missingParts(const ProjectLoadResult &result)
 
 } // namespace
 
-ProjectParts MainWindow::projectParts()
-{
-    return { &scene, &planImage, &planPixmap, &caliber, &plan, &objects, &sensors };
-}
-
 void MainWindow::setProjectTitle(const QString &path)
 {
     setWindowTitle(path + QStringLiteral("[*] ") + productName + QLatin1Char(' ') + internalName
@@ -68,7 +63,7 @@ void MainWindow::endEditingForProject()
 
 bool MainWindow::saveProject(const QString &path)
 {
-    if (!ProjectFile::saveProject(projectParts(), path)) {
+    if (!document.save(path)) {
         prompts()->critical(this, QStringLiteral("Сохранение проекта"),
             QStringLiteral("Не удалось сохранить проект в файл %1.\n"
                            "Файл, который там был, не изменён.")
@@ -98,7 +93,7 @@ bool MainWindow::loadProject(const QString &path)
     };
     hooks.detectorLoaded = [this](SensorGraphicsItem2 *detector) { connectSensor(detector); };
 
-    const ProjectLoadResult result = ProjectFile::loadProject(projectParts(), path, hooks);
+    const ProjectLoadResult result = document.load(path, hooks);
     if (result.status == ProjectLoadResult::CannotOpen) {
         on_actionAllView_triggered();
         const QString shown = QDir::toNativeSeparators(path);
@@ -138,14 +133,9 @@ void MainWindow::on_actionNew_triggered()
     endEditingForProject();
     ui->sensorsList->clearSelection();
     ui->objectsList->clearSelection();
-    ProjectFile::removeObstaclesAndDetectors(projectParts());
-    sensorModel.reset();
-    objectModel.reset();
-    planImage.setScale(0);
-    setPlanImage(QPixmap(), QPointF(0, 0));
-    plan.clearPath();
-    caliber.reset();
-    roulette.reset();
+    document.clear();
+    // The cleared project has no plan image.
+    setPlanImageVisible(false);
     ui->actionRoulette->setChecked(false);
 }
 

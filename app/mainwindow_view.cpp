@@ -1,10 +1,6 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "detectors/sensorgraphicsitem2.h"
-#include "detectors/sensorlabelgraphicsitem.h"
-#include "io/planscenerect.h"
-#include "io/projectfile.h"
 #include "scene/basegraphicsitem.h"
 
 #include <QMouseEvent>
@@ -137,8 +133,7 @@ void MainWindow::on_graphicsView_wheel(QWheelEvent *event)
 
 void MainWindow::updateSceneRect()
 {
-    scene.setSceneRect(planSceneRect(
-        projectParts(), SensorGraphicsItem2::showRay, SensorLabelGraphicsItem::showLabels));
+    document.updateSceneRect();
 }
 
 void MainWindow::on_actionAllView_triggered()

@@ -22,7 +22,9 @@ struct BusyPlan
         // Four rows of five obstacles, rectangles and ellipses.
         for (int row = 0; row < 4; ++row) {
             for (int column = 0; column < 5; ++column) {
-                auto *obstacle = new ObjectGraphicsItem((row + column) % 2);
+                const int kind = (row + column) % 2 == 0 ? ObjectGraphicsItem::Rect
+                                                         : ObjectGraphicsItem::Ellipse;
+                auto *obstacle = new ObjectGraphicsItem(kind);
                 obstacle->setGeometry(-20 + column * 10, -12 + row * 8, 3, 2);
                 scene.addItem(obstacle);
                 objects.append(obstacle);

@@ -1,15 +1,9 @@
 // Loading a project: the text tree, the obstacles, and the detectors with
 // their zones, for growing numbers of obstacles and detectors.
-#include "detectors/sensorgraphicsitem2.h"
-#include "io/projectfile.h"
+#include "io/projectdocument.h"
 #include "io/treenode.h"
-#include "plan/calibergraphicsitem.h"
-#include "plan/objectgraphicsitem.h"
-#include "plan/plangraphicsitem.h"
 
 #include <QApplication>
-#include <QGraphicsPixmapItem>
-#include <QGraphicsScene>
 
 #include <benchmark/benchmark.h>
 
@@ -52,18 +46,8 @@ void buildTree(TreeNode &root, int obstacles, int detectors, const char *shape)
 void loadProject(benchmark::State &state, const char *shape)
 {
     const int count = int(state.range(0));
-    QGraphicsScene scene;
-    QGraphicsPixmapItem planImage;
-    QPixmap planPixmap;
-    CaliberGraphicsItem caliber;
-    PlanGraphicsItem plan;
-    QList<ObjectGraphicsItem *> objects;
-    QList<SensorGraphicsItem2 *> sensors;
-    scene.addItem(&planImage);
-    scene.addItem(&caliber);
-    scene.addItem(&plan);
-    const ProjectParts parts { &scene, &planImage, &planPixmap, &caliber, &plan, &objects,
-        &sensors };
+    ProjectDocument document;
+    const ProjectParts parts = document.parts();
     for (auto _ : state) {
         state.PauseTiming();
         TreeNode root;
@@ -72,9 +56,8 @@ void loadProject(benchmark::State &state, const char *shape)
         const ProjectLoadResult result = ProjectFile::readProject(parts, root);
         benchmark::DoNotOptimize(result.detectorsRejected);
     }
-    state.counters["obstacles"] = objects.size();
-    state.counters["detectors"] = sensors.size();
-    ProjectFile::removeObstaclesAndDetectors(parts);
+    state.counters["obstacles"] = document.objects().size();
+    state.counters["detectors"] = document.sensors().size();
 }
 void BM_LoadProjectWithPosts(benchmark::State &state)
 {

@@ -1,10 +1,10 @@
 #include "cli/clicommands.h"
 
-#include "cli/loadedproject.h"
 #include "cli/projectinfo.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/detectortable.h"
 #include "io/pdfexport.h"
+#include "io/projectdocument.h"
 #include "io/sceneimage.h"
 
 #include <QFileInfo>
@@ -208,7 +208,7 @@ namespace {
     }
 
     // Loads the project named first in the call; on failure says why.
-    bool loadInput(const QString &path, LoadedProject &project, Output &output, int *status)
+    bool loadInput(const QString &path, ProjectDocument &project, Output &output, int *status)
     {
         const QFileInfo info(path);
         if (!info.exists()) {
@@ -222,6 +222,9 @@ namespace {
             return false;
         }
         const ProjectLoadResult result = project.load(path);
+        // The scene as the window's whole-plan view shows it, with rays and
+        // labels as the window starts.
+        project.updateSceneRect();
         switch (result.status) {
         case ProjectLoadResult::CannotOpen:
             output.err += line(aboutFile(path,
@@ -263,24 +266,24 @@ namespace {
     }
 
     // Runs one output command on the loaded project; false when the output could
-    // not be written (*why says more when it can).
-    bool writeOutput(const Invocation &call, LoadedProject &project, QString *why)
+    // not be written (*why says more when it can). Every output goes through
+    // SaveFile, which leaves an existing file as it was on failure.
+    bool writeOutput(const Invocation &call, ProjectDocument &project, QString *why)
     {
         const QString &out = call.files.at(1);
         if (call.command == QLatin1String("export-csv"))
-            return writeDetectorTableFile(out, tableRows(project.sensors()));
+            return writeDetectorTableFile(out, tableRows(project.sensors()), why);
         if (call.command == QLatin1String("export-pdf"))
             return exportScenePdf(&project.scene(), out, pageSize(call.paper),
-                call.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+                call.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, why);
         if (call.command == QLatin1String("export-image")) {
             if (sceneImageSize(project.scene().sceneRect()).isEmpty()) {
                 *why = QStringLiteral("the plan has nothing to draw; no image written");
                 return false;
             }
-            return exportSceneImage(&project.scene(), out);
+            return exportSceneImage(&project.scene(), out, why);
         }
-        // resave: the safe save, which leaves an existing file as it was on failure.
-        return ProjectFile::saveProject(project.parts(), out);
+        return ProjectFile::saveProject(project.parts(), out, why);
     }
 
 } // namespace
@@ -329,7 +332,7 @@ int run(const QStringList &arguments, Output &output)
         }
     }
 
-    LoadedProject project;
+    ProjectDocument project;
     int status = Success;
     if (!loadInput(input, project, output, &status))
         return status;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -74,10 +75,14 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     silenceStderr();
     qInstallMessageHandler(quietMessages);
+#ifdef Q_OS_UNIX
+    // A write past the file size limit then fails like one onto a full disk and
+    // is reported, instead of killing the tool half-way.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     QApplication application(argc, argv);
     // The watermark logo lives in the program's resources.
-    Q_INIT_RESOURCE(resources);
 
     Cli::Output output;
     const int status = Cli::run(application.arguments().mid(1), output);

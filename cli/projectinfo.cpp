@@ -1,8 +1,8 @@
 #include "cli/projectinfo.h"
 
 #include "cli/jsonwriter.h"
-#include "cli/loadedproject.h"
 #include "detectors/sensorgraphicsitem2.h"
+#include "io/projectdocument.h"
 #include "io/projectfile.h"
 #include "plan/objectgraphicsitem.h"
 #include "scene/graphicspolygonitem2.h"
@@ -14,7 +14,7 @@
 
 namespace {
 
-QPolygonF outlinePolygon(const LoadedProject &project)
+QPolygonF outlinePolygon(const ProjectDocument &project)
 {
     return project.plan().mapToScene(project.plan().polygon());
 }
@@ -76,7 +76,7 @@ double polygonArea(const QPolygonF &polygon)
     return std::fabs(twice) / 2;
 }
 
-QByteArray projectInfoText(const LoadedProject &project, const QString &path)
+QByteArray projectInfoText(const ProjectDocument &project, const QString &path)
 {
     const bool scaled = project.hasScale();
     // Lengths are metres once the scale is set, plain scene units before.
@@ -114,7 +114,8 @@ QByteArray projectInfoText(const LoadedProject &project, const QString &path)
         const ObjectGraphicsItem *obstacle = objects.at(i);
         lines << QStringLiteral("  %1. %2, centre %3, %4 x %5 %6")
                      .arg(i + 1)
-                     .arg(QString::fromLatin1(ProjectFile::obstacleEntryName(obstacle->shapeKind())),
+                     .arg(
+                         QString::fromLatin1(ProjectFile::obstacleEntryName(obstacle->shapeKind())),
                          point(obstacle->pos()), fixed(obstacle->size().width(), 3),
                          fixed(obstacle->size().height(), 3), unit);
     }
@@ -141,7 +142,7 @@ QByteArray projectInfoText(const LoadedProject &project, const QString &path)
     return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
 }
 
-QByteArray projectInfoJson(const LoadedProject &project)
+QByteArray projectInfoJson(const ProjectDocument &project)
 {
     JsonWriter json;
     json.beginObject();

@@ -114,8 +114,11 @@ public:
     // detector on its section and scales its distance and its label with the plan.
     void rescale(double s);
 
+    // Zone and ray
     void setZValues();
     void updateZone();
+
+    // Creating and editing
     void startCreate();
     void startEdit();
     void setRayPointActive(bool on);
@@ -138,6 +141,7 @@ public:
     GraphicsLineItem *ray() const { return m_ray; }
     GraphicsPolygonItem2 *headMarker() const { return m_head; }
 
+    // View input while the detector is created or edited
     bool viewMousePress(QMouseEvent *event) override;
     bool viewMouseMove(QMouseEvent *event) override;
     void viewEnter(QEvent *event) override;

@@ -405,9 +405,17 @@ QTransform zoneTransform(const QPointF &pivot, double rotation)
     return transform;
 }
 
-QTransform rayTransform(const QPointF &pivot, double rotation, int angle)
+SensorRay placeSensorRay(const QLineF &ray, const QPointF &pivot, double rotation, int angle)
 {
-    return zoneTransform(pivot, rotation + angle);
+    SensorRay placed;
+    placed.pos = pivot;
+    placed.rotation = rotation + angle;
+    placed.line = ray;
+    // The same transform as the ray item's own: position, then rotation.
+    const QTransform toScene = zoneTransform(pivot, placed.rotation);
+    placed.sceneStart = toScene.map(ray.p1());
+    placed.sceneEnd = toScene.map(ray.p2());
+    return placed;
 }
 
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,

@@ -54,11 +54,25 @@ struct SensorZone
     SensorRanges ranges {};
 };
 
+// The ray as the scene shows it. Its item stands at the head pivot, turned by
+// the detector's rotation plus Angle (as the record holds it, not clamped);
+// the ray point sits on the line's far end.
+struct SensorRay
+{
+    QPointF pos;
+    double rotation = 0;
+    QLineF line; // in the ray item's coordinates, SensorZone::ray
+    QPointF sceneStart;
+    QPointF sceneEnd;
+};
+
 // Zone coordinates to scene coordinates: the zone item's transform, placed at
 // the pivot and turned by rotation degrees (clockwise on screen).
 QTransform zoneTransform(const QPointF &pivot, double rotation);
-// Ray coordinates to scene coordinates: turned by rotation + angle degrees.
-QTransform rayTransform(const QPointF &pivot, double rotation, int angle);
+
+// Places a computed ray (SensorZone::ray) for a detector whose head pivot is
+// at pivot in the scene, turned by rotation degrees, its head by angle more.
+SensorRay placeSensorRay(const QLineF &ray, const QPointF &pivot, double rotation, int angle);
 
 // Computes a detector's detection zone and ray.
 //

@@ -1,8 +1,8 @@
 #include "io/detectortable.h"
 
 #include "detectors/sensorrecord.h"
+#include "io/savefile.h"
 
-#include <QFile>
 #include <QStringList>
 #include <QTextCodec>
 
@@ -70,13 +70,8 @@ QByteArray detectorTableBytes(const QVector<DetectorTableRow> &rows, QTextCodec 
     return encoder.fromUnicode(detectorTableText(rows));
 }
 
-bool writeDetectorTableFile(const QString &path, const QVector<DetectorTableRow> &rows)
+bool writeDetectorTableFile(
+    const QString &path, const QVector<DetectorTableRow> &rows, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const QByteArray bytes = detectorTableBytes(rows);
-    const bool written = file.write(bytes) == bytes.size();
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
+    return SaveFile::write(path, detectorTableBytes(rows), error);
 }

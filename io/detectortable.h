@@ -32,6 +32,8 @@ QString detectorTableText(const QVector<DetectorTableRow> &rows);
 // no byte-order mark.
 QByteArray detectorTableBytes(const QVector<DetectorTableRow> &rows, QTextCodec *codec = nullptr);
 
-// Creates or truncates `path` and writes the table in the locale's encoding. Returns false when
-// the file cannot be opened or written; nothing is shown to the user.
-bool writeDetectorTableFile(const QString &path, const QVector<DetectorTableRow> &rows);
+// Writes the table in the locale's encoding to `path` through SaveFile: an existing file is
+// replaced only by the complete new table. Returns false, with *error saying why, when the file
+// cannot be written; nothing is shown to the user.
+bool writeDetectorTableFile(
+    const QString &path, const QVector<DetectorTableRow> &rows, QString *error = nullptr);

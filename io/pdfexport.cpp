@@ -1,7 +1,10 @@
 #include "io/pdfexport.h"
 
+#include "io/savefile.h"
+
 #include <QGraphicsScene>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QtMath>
 
@@ -25,26 +28,49 @@ void renderSceneTopLeft(QGraphicsScene *scene, QPainter *painter, const QRectF &
     scene->render(painter, target, source, Qt::IgnoreAspectRatio);
 }
 
-bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &path)
+bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &path, QString *error)
 {
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(path);
 
-    QPainter painter;
-    if (!painter.begin(printer))
+    // The printer's own PDF engine writes straight into the named file and
+    // ignores write errors; the same engine behind a PDF writer on a save file
+    // gives the same page and lets a failed write be seen.
+    SaveFile file(path);
+    QIODevice *device = file.open();
+    if (!device) {
+        if (error)
+            *error = file.errorString();
         return false;
-    // The painter's origin is the top-left corner of the printable area.
-    const QRectF printable = printer->pageRect(QPrinter::DevicePixel);
-    renderSceneTopLeft(scene, &painter, QRectF(QPointF(0, 0), printable.size()));
-    return painter.end();
+    }
+    QPdfWriter writer(device);
+    writer.setPdfVersion(QPagedPaintDevice::PdfVersion(printer->pdfVersion()));
+    writer.setResolution(printer->resolution());
+    writer.setPageLayout(printer->pageLayout());
+    writer.setTitle(printer->docName());
+    writer.setCreator(printer->creator());
+
+    QPainter painter;
+    bool painted = painter.begin(&writer);
+    if (painted) {
+        // The painter's origin is the top-left corner of the printable area.
+        const QRectF printable = writer.pageLayout().paintRectPixels(writer.resolution());
+        renderSceneTopLeft(scene, &painter, QRectF(QPointF(0, 0), printable.size()));
+        painted = painter.end();
+    }
+    if (painted && file.commit())
+        return true;
+    if (error)
+        *error = painted ? file.errorString() : QStringLiteral("cannot be written");
+    return false;
 }
 
 bool exportScenePdf(QGraphicsScene *scene, const QString &path, const QPageSize &pageSize,
-    QPageLayout::Orientation orientation)
+    QPageLayout::Orientation orientation, QString *error)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setPageSize(pageSize);
     printer.setPageOrientation(orientation);
-    return exportScenePdf(scene, &printer, path);
+    return exportScenePdf(scene, &printer, path, error);
 }

@@ -19,10 +19,13 @@ void renderSceneTopLeft(QGraphicsScene *scene, QPainter *painter, const QRectF &
 
 // Writes one PDF page of the whole scene rectangle to `path`, with the printer's page size,
 // orientation and margins, scaled to fit the printable area from its top-left corner. The
-// printer is switched to PDF output and `path` becomes its output file. An empty scene rectangle
-// gives a blank page. Returns false when the file could not be written.
-bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &path);
+// printer is switched to PDF output and `path` becomes its output file; the file itself is written
+// through SaveFile with the printer's layout, resolution, title and creator, so an existing file
+// is replaced only by the complete new page. An empty scene rectangle gives a blank page. Returns
+// false, with *error saying why, when the file could not be written.
+bool exportScenePdf(
+    QGraphicsScene *scene, QPrinter *printer, const QString &path, QString *error = nullptr);
 
 // The same with a fresh high-resolution printer of the given paper and orientation.
 bool exportScenePdf(QGraphicsScene *scene, const QString &path, const QPageSize &pageSize,
-    QPageLayout::Orientation orientation);
+    QPageLayout::Orientation orientation, QString *error = nullptr);

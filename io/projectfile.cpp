@@ -236,11 +236,16 @@ void writeProject(const ProjectParts &parts, TreeNode &root)
         detector->saveToNode(&sensors.addChild("Sensor"));
 }
 
-bool saveProject(const ProjectParts &parts, const QString &path)
+bool saveProject(const ProjectParts &parts, const QString &path, QString *error)
 {
     TreeFile file(path.toStdU16String());
     writeProject(parts, file.root());
-    return file.save();
+    std::string why;
+    if (file.save(&why))
+        return true;
+    if (error)
+        *error = QString::fromStdString(why);
+    return false;
 }
 
 void removeObstaclesAndDetectors(const ProjectParts &parts)

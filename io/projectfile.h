@@ -101,9 +101,10 @@ int obstacleKindFromEntry(const std::string &name);
 
 // Builds the project tree under root (which should be empty).
 void writeProject(const ProjectParts &parts, TreeNode &root);
-// Writes the project to path through a temporary file: on failure the file
-// that was there stays as it was. False when the file could not be written.
-bool saveProject(const ProjectParts &parts, const QString &path);
+// Writes the project to path through SaveFile: on failure the file that was
+// there stays as it was. False, with *error saying why, when the file could not
+// be written.
+bool saveProject(const ProjectParts &parts, const QString &path, QString *error = nullptr);
 
 // Replaces the project by the one in the tree root (as read from a file). The
 // detector entries of the tree get the keys they miss, with their defaults.

@@ -1,11 +1,12 @@
 #include "io/sceneimage.h"
 
+#include "io/savefile.h"
+
 #include <QByteArray>
 #include <QFileInfo>
 #include <QGraphicsScene>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 #include <QtMath>
 
 #include <cmath>
@@ -79,22 +80,26 @@ QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
     return image;
 }
 
-bool exportSceneImage(QGraphicsScene *scene, const QString &path)
+bool exportSceneImage(QGraphicsScene *scene, const QString &path, QString *error)
 {
+    auto failed = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
     const QByteArray format = imageFormatForPath(path);
     if (format.isEmpty())
-        return false;
+        return failed(QStringLiteral("unknown image type"));
     const QImage image = renderSceneToImage(scene, scene->sceneRect());
     if (image.isNull())
-        return false;
+        return failed(QStringLiteral("the image cannot be drawn"));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QImageWriter writer(&file, format);
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    SaveFile file(path);
+    QIODevice *device = file.open();
+    if (!device)
+        return failed(file.errorString());
+    QImageWriter writer(device, format);
+    if (!writer.write(image))
+        return failed(QStringLiteral("cannot be written: ") + writer.errorString());
+    return file.commit() || failed(file.errorString());
 }

@@ -26,6 +26,7 @@ QSize sceneImageSize(const QRectF &rect, double pixelsPerUnit = sceneImagePixels
 QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect);
 
 // Renders the scene's current scene rectangle and saves it to `path` as PNG, JPEG or BMP,
-// chosen by the suffix (png, jpg, jpeg, bmp, in any case). An existing file is replaced only
-// once the new image has been written completely. Returns false when nothing was saved.
-bool exportSceneImage(QGraphicsScene *scene, const QString &path);
+// chosen by the suffix (png, jpg, jpeg, bmp, in any case), through SaveFile: an existing file is
+// replaced only by the complete new image. Returns false, with *error saying why, when nothing was
+// saved.
+bool exportSceneImage(QGraphicsScene *scene, const QString &path, QString *error = nullptr);

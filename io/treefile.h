@@ -16,10 +16,12 @@ public:
     TreeNode &root() { return m_root; }
     const TreeNode &root() const { return m_root; }
 
-    // Writes the tree safely: into a new temporary file beside the target,
-    // flushed to the disk, then renamed over the target. Returns false, with
-    // the previous file left exactly as it was, when any step fails.
-    bool save() const;
+    // Writes the tree through SaveFile: into a new temporary file beside the
+    // target, synced to the disk, then renamed over the target. Returns false,
+    // with the previous file left exactly as it was, when any step fails or the
+    // target is refused (a folder, a device, a read-only file).
+    // *error, when given, receives the reason of a failure in English.
+    bool save(std::string *error = nullptr) const;
     // Clears the root, then reads the file into it. False when the file cannot
     // be opened (the root stays empty); the text itself is never rejected.
     bool load();

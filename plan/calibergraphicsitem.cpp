@@ -56,7 +56,7 @@ void CaliberGraphicsItem::setCaliberVisible(bool visible)
 void CaliberGraphicsItem::startEdit()
 {
     reset();
-    state = 1;
+    state = PlacingFirstPoint;
     setCaliberVisible(true);
     emit editing(true);
 }
@@ -139,7 +139,7 @@ void CaliberGraphicsItem::applyScale(double metres)
 
 QPointF CaliberGraphicsItem::snapToAxis(QPointF pos, unsigned *best) const
 {
-    if (state != 2)
+    if (state != PlacingSecondPoint)
         return pos;
     snapToAnchorAxis(firstView(this), startPoint(), pos, best);
     return pos;
@@ -162,16 +162,16 @@ bool CaliberGraphicsItem::viewMouseMove(QMouseEvent *event)
 {
     const QPointF pos = pointerPos(event);
     switch (state) {
-    case 1:
+    case PlacingFirstPoint:
         startLine->setPos(pos);
         endLine->setPos(pos);
         updateParts();
         break;
-    case 2:
+    case PlacingSecondPoint:
         endLine->setPos(pos);
         updateParts();
         break;
-    case 3:
+    case SettingOffset:
         setOffsetFromPoint(pos);
         break;
     default:
@@ -187,18 +187,18 @@ bool CaliberGraphicsItem::viewMousePress(QMouseEvent *event)
         return false;
     event->accept();
     switch (state) {
-    case 1: {
+    case PlacingFirstPoint: {
         const QPointF pos = pointerPos(event);
         startLine->setPos(pos);
         endLine->setPos(pos);
         updateParts();
-        state = 2;
+        state = PlacingSecondPoint;
         break;
     }
-    case 2:
-        state = 3;
+    case PlacingSecondPoint:
+        state = SettingOffset;
         break;
-    case 3: {
+    case SettingOffset: {
         stopEdit();
         double metres = 0;
         if (askDistance(&metres))
@@ -220,9 +220,9 @@ bool CaliberGraphicsItem::viewMouseRelease(QMouseEvent *)
 
 void CaliberGraphicsItem::stopEdit()
 {
-    if (state == 0)
+    if (state == Idle)
         return;
-    state = 0;
+    state = Idle;
     if (!(length() > 0))
         setCaliberVisible(false);
     emit editing(false);

@@ -19,13 +19,23 @@ class CaliberGraphicsItem : public QObject, public BaseGraphicsItem, public QGra
     Q_OBJECT
 
 public:
+    // What the mark is doing: nothing, or one of the three clicks that place it
+    // (the first point, the second point, the offset of the dimension line).
+    enum State
+    {
+        Idle = 0,
+        PlacingFirstPoint = 1,
+        PlacingSecondPoint = 2,
+        SettingOffset = 3
+    };
+
     explicit CaliberGraphicsItem(QGraphicsItem *parent = nullptr);
 
     void reset();
     void setCaliberVisible(bool visible);
     bool isCaliberVisible() const { return caliberVisible; }
     void startEdit();
-    bool isPlacing() const { return state != 0; }
+    bool isPlacing() const { return state != Idle; }
 
     double length() const;
     QPointF startPoint() const;
@@ -78,5 +88,5 @@ private:
     GraphicsLineItem *endLine;
     double offset = 0;
     bool caliberVisible = false;
-    int state = 0;
+    int state = Idle;
 };

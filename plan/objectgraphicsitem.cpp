@@ -59,7 +59,7 @@ ObjectGraphicsItem::ObjectGraphicsItem(int kind, QGraphicsItem *parent)
 
 ObjectGraphicsItem::~ObjectGraphicsItem()
 {
-    if (state == 2)
+    if (state == Editing)
         showHandles(false);
     if (selectedObstacle == this)
         selectedObstacle = nullptr;
@@ -124,13 +124,13 @@ void ObjectGraphicsItem::setSize(const QSizeF &size)
 
 void ObjectGraphicsItem::refreshGeometry()
 {
-    if (state == 2)
+    if (state == Editing)
         placeHandles();
 }
 
 void ObjectGraphicsItem::startCreate()
 {
-    state = 1;
+    state = Creating;
     selectedObstacle = this;
     hide();
     emit creating(true);
@@ -139,12 +139,12 @@ void ObjectGraphicsItem::startCreate()
 
 void ObjectGraphicsItem::startEdit()
 {
-    if (state == 2)
+    if (state == Editing)
         return;
     if (selectedObstacle && selectedObstacle != this)
         selectedObstacle->stopEdit();
     selectedObstacle = this;
-    state = 2;
+    state = Editing;
 
     setFlag(ItemIsFocusable);
     setFlag(ItemIsSelectable);
@@ -175,15 +175,15 @@ void ObjectGraphicsItem::startEdit()
 
 void ObjectGraphicsItem::stopEdit()
 {
-    if (state == 1) {
-        state = 0;
+    if (state == Creating) {
+        state = Idle;
         if (selectedObstacle == this)
             selectedObstacle = nullptr;
         emit creating(false);
-    } else if (state == 2) {
+    } else if (state == Editing) {
         // Cleared before the flags change, so that the deselection that follows
         // does not stop this obstacle a second time.
-        state = 0;
+        state = Idle;
         if (selectedObstacle == this)
             selectedObstacle = nullptr;
         setFlag(ItemIsSelectable, false);
@@ -342,7 +342,7 @@ QPointF ObjectGraphicsItem::snapToCorners(QPointF pos, unsigned *best) const
 
 bool ObjectGraphicsItem::viewMouseMove(QMouseEvent *event)
 {
-    if (state == 1) {
+    if (state == Creating) {
         show();
         setPos(snapBody(eventScenePos(this, event)));
     }
@@ -351,8 +351,8 @@ bool ObjectGraphicsItem::viewMouseMove(QMouseEvent *event)
 
 bool ObjectGraphicsItem::viewMousePress(QMouseEvent *event)
 {
-    if (state != 1)
-        return state == 2;
+    if (state != Creating)
+        return state == Editing;
     if (event->button() == Qt::LeftButton) {
         // A click that came without a move first still puts the obstacle where
         // it was clicked, visible.

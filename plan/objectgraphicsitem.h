@@ -26,6 +26,7 @@ class ObjectGraphicsItem : public GraphicsPolygonItem2, public BaseGraphicsItem
     Q_OBJECT
 
 public:
+    // The shape; the names are those of the obstacle entries of a project file.
     enum Kind
     {
         Rect = 0,
@@ -33,12 +34,21 @@ public:
         Polygon = 2
     };
 
+    // What the obstacle is doing: nothing, following the pointer until a click
+    // fixes it, or selected to be moved and resized.
+    enum State
+    {
+        Idle = 0,
+        Creating = 1,
+        Editing = 2
+    };
+
     explicit ObjectGraphicsItem(int kind, QGraphicsItem *parent = nullptr);
     ~ObjectGraphicsItem() override;
 
     int shapeKind() const { return kind; }
-    bool isCreating() const { return state == 1; }
-    bool isEditing() const { return state == 2; }
+    bool isCreating() const { return state == Creating; }
+    bool isEditing() const { return state == Editing; }
     // The shape's bounding rectangle, centred on the item's origin.
     QRectF shapeRect() const { return rect; }
     QSizeF size() const { return rect.size(); }
@@ -109,7 +119,7 @@ private:
     QPointF snapPoint(const QPointF &pos);
     static void ensureHandles();
 
-    int state = 0;
+    int state = Idle;
     int kind;
     QRectF rect;
     // A polygon obstacle has no shape to measure: the size it was given (read

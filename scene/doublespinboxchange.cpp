@@ -1,10 +1,14 @@
 #include "doublespinboxchange.h"
 
-#include "scene/changefont.h"
 #include "scene/escapeoverride.h"
+#include "scene/spinchange.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>
+
+namespace {
+using Change = SpinChange<QDoubleSpinBox, double>;
+}
 
 DoubleSpinBoxChange::DoubleSpinBoxChange(QWidget *parent)
     : QDoubleSpinBox(parent)
@@ -16,26 +20,17 @@ DoubleSpinBoxChange::DoubleSpinBoxChange(QWidget *parent)
 
 void DoubleSpinBoxChange::commit()
 {
-    committed = value();
-    setFontWeight(this, QFont::Normal);
+    Change::commit(this, committed);
 }
 
 void DoubleSpinBoxChange::setValueSilently(double value)
 {
-    const bool wasBlocked = blockSignals(true);
-    setValue(value);
-    commit();
-    blockSignals(wasBlocked);
+    Change::setValueSilently(this, committed, value);
 }
 
 void DoubleSpinBoxChange::on_valueChanged(double value)
 {
-    // Values put into a hidden panel count as committed.
-    if (!isVisible()) {
-        committed = value;
-        return;
-    }
-    setFontWeight(this, value != committed ? QFont::Bold : QFont::Normal);
+    Change::valueChanged(this, committed, value);
 }
 
 void DoubleSpinBoxChange::wheelEvent(QWheelEvent *event)
@@ -47,28 +42,15 @@ void DoubleSpinBoxChange::wheelEvent(QWheelEvent *event)
 void DoubleSpinBoxChange::keyPressEvent(QKeyEvent *event)
 {
     QDoubleSpinBox::keyPressEvent(event);
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (value() != committed)
-            emit uncomplete(value());
-        break;
-    case Qt::Key_Escape:
-        // With signals on, so that the owner applies the old value again.
-        setValue(committed);
-        break;
-    default:
-        break;
-    }
+    if (Change::keyPressed(this, committed, event->key()))
+        emit uncomplete(value());
 }
 
 void DoubleSpinBoxChange::focusOutEvent(QFocusEvent *event)
 {
     QDoubleSpinBox::focusOutEvent(event);
-    if (value() != committed) {
-        setValue(value());
+    if (Change::focusLost(this, committed))
         emit uncomplete(value());
-    }
 }
 
 bool DoubleSpinBoxChange::event(QEvent *event)

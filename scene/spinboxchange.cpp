@@ -1,10 +1,14 @@
 #include "spinboxchange.h"
 
-#include "scene/changefont.h"
 #include "scene/escapeoverride.h"
+#include "scene/spinchange.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>
+
+namespace {
+using Change = SpinChange<QSpinBox, int>;
+}
 
 SpinBoxChange::SpinBoxChange(QWidget *parent)
     : QSpinBox(parent)
@@ -16,26 +20,17 @@ SpinBoxChange::SpinBoxChange(QWidget *parent)
 
 void SpinBoxChange::commit()
 {
-    committed = value();
-    setFontWeight(this, QFont::Normal);
+    Change::commit(this, committed);
 }
 
 void SpinBoxChange::setValueSilently(int value)
 {
-    const bool wasBlocked = blockSignals(true);
-    setValue(value);
-    commit();
-    blockSignals(wasBlocked);
+    Change::setValueSilently(this, committed, value);
 }
 
 void SpinBoxChange::on_valueChanged(int value)
 {
-    // Values put into a hidden panel count as committed.
-    if (!isVisible()) {
-        committed = value;
-        return;
-    }
-    setFontWeight(this, value != committed ? QFont::Bold : QFont::Normal);
+    Change::valueChanged(this, committed, value);
 }
 
 void SpinBoxChange::wheelEvent(QWheelEvent *event)
@@ -47,28 +42,15 @@ void SpinBoxChange::wheelEvent(QWheelEvent *event)
 void SpinBoxChange::keyPressEvent(QKeyEvent *event)
 {
     QSpinBox::keyPressEvent(event);
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (value() != committed)
-            emit uncomplete(value());
-        break;
-    case Qt::Key_Escape:
-        // With signals on, so that the owner applies the old value again.
-        setValue(committed);
-        break;
-    default:
-        break;
-    }
+    if (Change::keyPressed(this, committed, event->key()))
+        emit uncomplete(value());
 }
 
 void SpinBoxChange::focusOutEvent(QFocusEvent *event)
 {
     QSpinBox::focusOutEvent(event);
-    if (value() != committed) {
-        setValue(value());
+    if (Change::focusLost(this, committed))
         emit uncomplete(value());
-    }
 }
 
 bool SpinBoxChange::event(QEvent *event)

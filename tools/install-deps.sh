@@ -7,6 +7,9 @@ packages=(
     libbenchmark-dev libpolyclipping-dev
     fontconfig fonts-dejavu-core fonts-liberation
     xvfb xauth
+    python3
+    dpkg-dev
+    desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 missing=()
 for p in "${packages[@]}"; do

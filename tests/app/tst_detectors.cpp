@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "common/mouseinput.h"
 #include "common/scriptedprompts.h"
 
 #include "detectors/sensorgraphicsitem2.h"
@@ -26,7 +27,6 @@
 #include <QListView>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QWindow>
 #include <QtTest>
 
 // The detectors' side of the main window, for the tests.
@@ -184,17 +184,13 @@ void TestDetectors::preparePlan(bool withOutline)
 
 void TestDetectors::mouse(int kind, const QPoint &viewPos, Qt::KeyboardModifiers modifiers)
 {
-    QWidget *viewport = view()->viewport();
-    QWindow *handle = window->windowHandle();
-    const QPoint inWindow = viewport->mapTo(window, viewPos);
-    // Items that follow a drag read the global cursor.
-    QCursor::setPos(viewport->mapToGlobal(viewPos));
+    const MouseInput input(view());
     if (kind == 0)
-        QTest::mouseEvent(QTest::MouseMove, handle, Qt::NoButton, modifiers, inWindow);
+        input.moveTo(viewPos, modifiers);
     else if (kind == 1)
-        QTest::mousePress(handle, Qt::LeftButton, modifiers, inWindow);
+        input.press(viewPos, Qt::LeftButton, modifiers);
     else
-        QTest::mouseRelease(handle, Qt::LeftButton, modifiers, inWindow);
+        input.release(viewPos, Qt::LeftButton, modifiers);
 }
 
 void TestDetectors::click(const QPoint &viewPos)

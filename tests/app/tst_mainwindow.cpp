@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
@@ -27,7 +28,6 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QWindow>
-#include <QScrollArea>
 #include <QtTest>
 
 namespace {
@@ -939,10 +939,14 @@ void TestMainWindow::manualOpensFileInWorkingDirectory()
 {
     MainWindow window;
     ScriptedPrompts *prompts = ScriptedPrompts::installOn(window);
+    QFile manual(QDir(scratch.path()).absoluteFilePath("Порядок работы.pdf"));
+    QVERIFY(manual.open(QIODevice::WriteOnly));
+    manual.close();
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(scratch.path()));
     window.findChild<QAction *>("actionManual")->trigger();
     QDir::setCurrent(previous);
+    manual.remove();
     QCOMPARE(prompts->openedUrls().size(), 1);
     const QUrl url = prompts->openedUrls().first();
     QVERIFY(url.isLocalFile());

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "common/mainwindowpeek.h"
+#include "common/mouseinput.h"
 #include "common/scriptedprompts.h"
 
 #include "plan/calibergraphicsitem.h"
@@ -165,16 +166,13 @@ void TestPlanCommands::setUnitScale()
 
 void TestPlanCommands::mouse(int kind, const QPoint &viewPos, Qt::MouseButton button)
 {
-    QWidget *viewport = view()->viewport();
-    QWindow *handle = window->windowHandle();
-    const QPoint inWindow = viewport->mapTo(window, viewPos);
-    QCursor::setPos(viewport->mapToGlobal(viewPos));
+    const MouseInput input(view());
     if (kind == 0)
-        QTest::mouseMove(handle, inWindow);
+        input.moveTo(viewPos);
     else if (kind == 1)
-        QTest::mousePress(handle, button, Qt::NoModifier, inWindow);
+        input.press(viewPos, button);
     else
-        QTest::mouseRelease(handle, button, Qt::NoModifier, inWindow);
+        input.release(viewPos, button);
 }
 
 void TestPlanCommands::moveTo(const QPointF &scenePos)

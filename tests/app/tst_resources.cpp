@@ -108,8 +108,9 @@ private slots:
 
 void TestResources::initTestCase()
 {
-    // The resources live in a static library: pull them in explicitly.
+    // The resources live in static libraries: pull them in explicitly.
     Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(logo);
 }
 
 void TestResources::everyPathLoads_data()

@@ -1,10 +1,11 @@
 #include "app/mainwindow.h"
+#include "common/filesizelimit.h"
 #include "common/scriptedprompts.h"
-#include "common/windowlessproject.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "io/detectortable.h"
 #include "io/planscenerect.h"
+#include "io/projectdocument.h"
 #include "io/projectfile.h"
 #include "io/sceneimage.h"
 #include "plan/calibergraphicsitem.h"
@@ -30,6 +31,10 @@
 #include <QToolButton>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 // The command-line tool is run as a separate program; what it prints and
 // writes is compared with the configurator's own commands and with the
 // project loaded here through the same loader.
@@ -43,12 +48,8 @@ struct Run
     QByteArray err;
 };
 
-Run runCli(const QStringList &arguments,
-    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+Run finished(QProcess &process)
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
     Run run;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -57,6 +58,33 @@ Run runCli(const QStringList &arguments,
     run.err = process.readAllStandardError();
     return run;
 }
+
+Run runCli(const QStringList &arguments,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
+    return finished(process);
+}
+
+#ifdef Q_OS_UNIX
+// Runs the tool with a file size limit of `bytes`, and with SIGXFSZ as the
+// system sets it: a tool that did not ignore it would be killed by its first
+// write past the limit.
+Run runCliWithFileSizeLimit(const QStringList &arguments, rlim_t bytes)
+{
+    QProcess process;
+    {
+        FileSizeLimit limit(bytes, false);
+        if (!limit.isSet())
+            return Run();
+        process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
+        process.waitForStarted();
+    }
+    return finished(process);
+}
+#endif
 
 QString sourceFile(const char *relative)
 {
@@ -93,7 +121,7 @@ QList<QByteArray> errLines(const Run &run)
 
 // A project loaded here, independently of the tool, the way a program without
 // a window holds it.
-struct Project : WindowlessProject
+struct Project : ProjectDocument
 {
     bool load(const QString &path) { return ProjectFile::loadProject(parts(), path).loaded(); }
 };
@@ -215,6 +243,10 @@ private slots:
     void unwritableOutput();
     void neverWritesItsInput_data();
     void neverWritesItsInput();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void refusedOutputs_data();
+    void refusedOutputs();
     void offscreenByItself();
     void leavesSettingsAlone();
 
@@ -244,25 +276,25 @@ void TestCli::initTestCase()
 
     // Texts that JSON must escape, a detector on an obstacle, no image and no scale.
     Project tricky;
-    tricky.plan.setPath(QPolygonF({ { -5, -5 }, { 5, -5 }, { 5, 5 }, { -5, 5 } }));
+    tricky.plan().setPath(QPolygonF({ { -5, -5 }, { 5, -5 }, { 5, 5 }, { -5, 5 } }));
     auto *obstacle = new ObjectGraphicsItem(ObjectGraphicsItem::Ellipse);
     obstacle->setGeometry(1.25, -0.5, 2, 1.5);
-    tricky.objects.append(obstacle);
-    tricky.scene.addItem(obstacle);
+    tricky.objects().append(obstacle);
+    tricky.scene().addItem(obstacle);
     const QStringList tags
         = { QStringLiteral("K-1 \"A\" \\ back\tslash"), QStringLiteral("Щ/1\u00a0\u2116 \x01") };
     for (int i = 0; i < tags.size(); ++i) {
-        auto *detector = new SensorGraphicsItem2(tricky.objects, &tricky.plan);
-        tricky.scene.addItem(detector);
+        auto *detector = new SensorGraphicsItem2(tricky.objects(), &tricky.plan());
+        tricky.scene().addItem(detector);
         QVERIFY(detector->setSurface(
-            i == 0 ? static_cast<QGraphicsItem *>(&tricky.plan) : obstacle, 3));
+            i == 0 ? static_cast<QGraphicsItem *>(&tricky.plan()) : obstacle, 3));
         detector->setPosition(0.7, i == 0);
         detector->setSensor(i == 0 ? '3' : '4');
         detector->setTag(tags.at(i));
         detector->setAngle(-35 + 50 * i);
         detector->setTilt(12);
         detector->setHeight(2.75);
-        tricky.sensors.append(detector);
+        tricky.sensors().append(detector);
     }
     QVERIFY(ProjectFile::saveProject(tricky.parts(), dir.filePath(QStringLiteral("tricky.prj"))));
 
@@ -529,6 +561,124 @@ void TestCli::neverWritesItsInput()
     QCOMPARE(QFileInfo(input).lastModified(), modified);
 }
 
+void TestCli::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("csv") << "export-csv"
+                         << "full.csv";
+    QTest::newRow("pdf") << "export-pdf"
+                         << "full.pdf";
+    QTest::newRow("image") << "export-image"
+                           << "full.png";
+    QTest::newRow("resave") << "resave"
+                            << "full.prj";
+}
+
+void TestCli::failedWriteKeepsTheOldFile()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, command);
+    QFETCH(QString, name);
+    // Every output of the sample is longer than the limit, so each write stops part-way.
+    QTemporaryDir folder;
+    const QString out = folder.filePath(name);
+    const QByteArray previous("the previous output\n");
+    QVERIFY(writeAll(out, previous));
+
+    const Run run = runCliWithFileSizeLimit({ command, samplePath(), out }, 256);
+    QCOMPARE(run.status, 2);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(
+        lines.first().startsWith(("zor-position-cli: " + out + ": cannot be written: ").toUtf8()),
+        lines.first().constData());
+    QCOMPARE(readAll(out), previous);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList(name));
+
+    // The same command without the limit writes the whole file.
+    const Run again = runCli({ command, samplePath(), out });
+    QCOMPARE(again.status, 0);
+    QVERIFY(readAll(out).size() > 256);
+#else
+    QSKIP("needs a file size limit");
+#endif
+}
+
+void TestCli::refusedOutputs_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("csv onto /dev/full") << "export-csv"
+                                        << "device"
+                                        << "is not a regular file";
+    QTest::newRow("resave onto /dev/full") << "resave"
+                                           << "device"
+                                           << "is not a regular file";
+    QTest::newRow("pdf through a link to /dev/full") << "export-pdf"
+                                                     << "device link"
+                                                     << "is not a regular file";
+    QTest::newRow("image onto a FIFO") << "export-image"
+                                       << "fifo"
+                                       << "is not a regular file";
+    QTest::newRow("csv onto a read-only file") << "export-csv"
+                                               << "read-only"
+                                               << "is read-only";
+    QTest::newRow("resave onto a read-only file") << "resave"
+                                                  << "read-only"
+                                                  << "is read-only";
+}
+
+void TestCli::refusedOutputs()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, command);
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
+    QTemporaryDir folder;
+    QString out = folder.filePath(QStringLiteral("out.png"));
+    const QByteArray previous("read-only\n");
+    if (kind == QLatin1String("device")) {
+        out = QStringLiteral("/dev/full");
+    } else if (kind == QLatin1String("device link")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), out));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+    } else {
+        QVERIFY(writeAll(out, previous));
+        QVERIFY(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup));
+    }
+    struct stat device
+    {
+    };
+    QCOMPARE(::stat("/dev/full", &device), 0);
+    const QStringList listed
+        = QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+
+    const Run run = runCli({ command, samplePath(), out });
+    QCOMPARE(run.status, 2);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(QString::fromUtf8(lines.first()),
+        QStringLiteral("zor-position-cli: %1: %2").arg(out, problem));
+
+    struct stat after
+    {
+    };
+    QCOMPARE(::stat("/dev/full", &after), 0);
+    QVERIFY(S_ISCHR(after.st_mode));
+    QCOMPARE(after.st_ino, device.st_ino);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        listed);
+    if (kind == QLatin1String("read-only"))
+        QCOMPARE(readAll(out), previous);
+#else
+    QSKIP("devices and FIFOs of Unix");
+#endif
+}
+
 void TestCli::offscreenByItself()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -592,8 +742,8 @@ void TestCli::infoText()
     QVERIFY(text.contains(QStringLiteral("Outline: 6 corners, perimeter 74.00 m, area 282.86 m²")));
     QVERIFY(text.contains(QStringLiteral("Obstacles: 11")));
     QVERIFY(text.contains(QStringLiteral("8. Ellipse, centre (9.000, -4.250), 2.500 x 2.500 m")));
-    QVERIFY(text.contains(QStringLiteral("Detectors: %1").arg(project.sensors.size())));
-    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors)) {
+    QVERIFY(text.contains(QStringLiteral("Detectors: %1").arg(project.sensors().size())));
+    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors())) {
         const QString line
             = QStringLiteral("\"%1\" %2").arg(detector->tag(), detector->record().orderCode());
         QVERIFY2(text.contains(line), qPrintable(line));
@@ -639,23 +789,24 @@ void TestCli::infoJson()
     const QJsonObject json = document.object();
 
     const QJsonObject image = json.value(QStringLiteral("image")).toObject();
-    QCOMPARE(image.value(QStringLiteral("width")).toInt(-1), project.planPixmap.width());
-    QCOMPARE(image.value(QStringLiteral("height")).toInt(-1), project.planPixmap.height());
-    QCOMPARE(json.value(QStringLiteral("scale")).toDouble(qQNaN()), project.planImage.scale());
-    QCOMPARE(pointFrom(json.value(QStringLiteral("center"))), -project.planImage.pos());
+    QCOMPARE(image.value(QStringLiteral("width")).toInt(-1), project.planPixmap().width());
+    QCOMPARE(image.value(QStringLiteral("height")).toInt(-1), project.planPixmap().height());
+    QCOMPARE(json.value(QStringLiteral("scale")).toDouble(qQNaN()), project.planImage().scale());
+    QCOMPARE(pointFrom(json.value(QStringLiteral("center"))), -project.planImage().pos());
     QString why;
     QVERIFY2(samePolygon(polygonFrom(json.value(QStringLiteral("outline"))),
-                 project.plan.mapToScene(project.plan.polygon()), &why),
+                 project.plan().mapToScene(project.plan().polygon()), &why),
         qPrintable(why));
 
     const QJsonArray obstacles = json.value(QStringLiteral("obstacles")).toArray();
-    QCOMPARE(obstacles.size(), project.objects.size());
-    const char *kinds[] = { "Rect", "Ellipse", "Polygon" };
+    QCOMPARE(obstacles.size(), project.objects().size());
+    const QHash<int, QString> kinds = { { ObjectGraphicsItem::Rect, QStringLiteral("Rect") },
+        { ObjectGraphicsItem::Ellipse, QStringLiteral("Ellipse") },
+        { ObjectGraphicsItem::Polygon, QStringLiteral("Polygon") } };
     for (int i = 0; i < obstacles.size(); ++i) {
         const QJsonObject o = obstacles.at(i).toObject();
-        const ObjectGraphicsItem *obstacle = project.objects.at(i);
-        QCOMPARE(o.value(QStringLiteral("kind")).toString(),
-            QString::fromLatin1(kinds[obstacle->shapeKind()]));
+        const ObjectGraphicsItem *obstacle = project.objects().at(i);
+        QCOMPARE(o.value(QStringLiteral("kind")).toString(), kinds.value(obstacle->shapeKind()));
         QCOMPARE(o.value(QStringLiteral("x")).toDouble(qQNaN()), obstacle->pos().x());
         QCOMPARE(o.value(QStringLiteral("y")).toDouble(qQNaN()), obstacle->pos().y());
         QCOMPARE(o.value(QStringLiteral("width")).toDouble(qQNaN()), obstacle->size().width());
@@ -666,11 +817,11 @@ void TestCli::infoJson()
     }
 
     const QJsonArray detectors = json.value(QStringLiteral("detectors")).toArray();
-    QCOMPARE(detectors.size(), project.sensors.size());
+    QCOMPARE(detectors.size(), project.sensors().size());
     QVERIFY(!detectors.isEmpty());
     for (int i = 0; i < detectors.size(); ++i) {
         const QJsonObject d = detectors.at(i).toObject();
-        const SensorGraphicsItem2 *detector = project.sensors.at(i);
+        const SensorGraphicsItem2 *detector = project.sensors().at(i);
         QCOMPARE(d.value(QStringLiteral("tag")).toString(), detector->tag());
         QCOMPARE(d.value(QStringLiteral("surface")).toInt(-2), detector->surfaceIndex());
         QCOMPARE(d.value(QStringLiteral("section")).toInt(-2), detector->section());
@@ -729,10 +880,10 @@ void TestCli::csvMatchesConfigurator()
     Project project;
     QVERIFY(project.load(samplePath()));
     QVector<DetectorTableRow> rows;
-    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors))
+    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors()))
         rows << detectorTableRow(detector->record());
     QCOMPARE(bytes, detectorTableBytes(rows));
-    QCOMPARE(bytes.count("\r\n"), project.sensors.size() + 1);
+    QCOMPARE(bytes.count("\r\n"), project.sensors().size() + 1);
 }
 
 void TestCli::imageMatchesConfigurator()
@@ -764,7 +915,7 @@ void TestCli::imageMatchesConfigurator()
     const QRectF rect = planSceneRect(
         project.parts(), SensorGraphicsItem2::showRay, SensorLabelGraphicsItem::showLabels);
     QCOMPARE(tool.size(), sceneImageSize(rect));
-    QVERIFY(rect.contains(project.planImage.sceneBoundingRect()));
+    QVERIFY(rect.contains(project.planImage().sceneBoundingRect()));
 }
 
 void TestCli::pdfMatchesConfigurator()

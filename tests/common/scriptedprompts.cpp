@@ -5,49 +5,56 @@
 
 ScriptedPrompts &ScriptedPrompts::answerQuestion(QMessageBox::StandardButton button)
 {
-    Answer answer { Question };
+    Answer answer;
+    answer.kind = Question;
     answer.button = button;
     return queue(answer);
 }
 
 ScriptedPrompts &ScriptedPrompts::answerInformation(QMessageBox::StandardButton button)
 {
-    Answer answer { Information };
+    Answer answer;
+    answer.kind = Information;
     answer.button = button;
     return queue(answer);
 }
 
 ScriptedPrompts &ScriptedPrompts::answerWarning(QMessageBox::StandardButton button)
 {
-    Answer answer { Warning };
+    Answer answer;
+    answer.kind = Warning;
     answer.button = button;
     return queue(answer);
 }
 
 ScriptedPrompts &ScriptedPrompts::answerCritical(QMessageBox::StandardButton button)
 {
-    Answer answer { Critical };
+    Answer answer;
+    answer.kind = Critical;
     answer.button = button;
     return queue(answer);
 }
 
 ScriptedPrompts &ScriptedPrompts::answerOpenFile(const QString &path)
 {
-    Answer answer { OpenFile };
+    Answer answer;
+    answer.kind = OpenFile;
     answer.text = path;
     return queue(answer);
 }
 
 ScriptedPrompts &ScriptedPrompts::answerSaveFile(const QString &path)
 {
-    Answer answer { SaveFile };
+    Answer answer;
+    answer.kind = SaveFile;
     answer.text = path;
     return queue(answer);
 }
 
 ScriptedPrompts &ScriptedPrompts::answerDouble(double value, bool ok)
 {
-    Answer answer { Double };
+    Answer answer;
+    answer.kind = Double;
     answer.value = value;
     answer.ok = ok;
     return queue(answer);
@@ -55,7 +62,8 @@ ScriptedPrompts &ScriptedPrompts::answerDouble(double value, bool ok)
 
 ScriptedPrompts &ScriptedPrompts::answerText(const QString &text, bool ok)
 {
-    Answer answer { Text };
+    Answer answer;
+    answer.kind = Text;
     answer.text = text;
     answer.ok = ok;
     return queue(answer);
@@ -63,7 +71,8 @@ ScriptedPrompts &ScriptedPrompts::answerText(const QString &text, bool ok)
 
 ScriptedPrompts &ScriptedPrompts::answerDialog(std::function<void(QDialog *)> act)
 {
-    Answer answer { Dialog };
+    Answer answer;
+    answer.kind = Dialog;
     answer.act = std::move(act);
     return queue(answer);
 }

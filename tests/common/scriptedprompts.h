@@ -32,7 +32,7 @@ public:
 
     struct Call
     {
-        Kind kind;
+        Kind kind = Question;
         QString title; // window title of the box or dialog
         QString text; // message, label, file filter, or the dialog's class name
     };
@@ -97,7 +97,7 @@ public:
 private:
     struct Answer
     {
-        Kind kind;
+        Kind kind = Question;
         QMessageBox::StandardButton button = QMessageBox::NoButton;
         QString text;
         double value = 0;

@@ -1,5 +1,6 @@
 #include "helper_sensorbench.h"
 
+#include "common/mouseinput.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "plan/objectgraphicsitem.h"
@@ -7,10 +8,8 @@
 #include "scene/geometry.h"
 #include "scene/view.h"
 
-#include <QCursor>
 #include <QMouseEvent>
 #include <QTest>
-#include <QWindow>
 
 #include <limits>
 
@@ -143,54 +142,27 @@ QPoint SensorBench::viewPoint(const QPointF &scenePos) const
     return view->mapFromScene(scenePos);
 }
 
-void SensorBench::mouse(int action, const QPoint &viewPos, Qt::KeyboardModifiers modifiers)
-{
-    QWidget *viewport = view->viewport();
-    QWindow *window = view->window()->windowHandle();
-    const QPoint inWindow = viewport->mapTo(view->window(), viewPos);
-    // Items that follow a drag read the global cursor.
-    QCursor::setPos(viewport->mapToGlobal(viewPos));
-    switch (action) {
-    case 0:
-        QTest::mouseEvent(QTest::MouseMove, window, Qt::NoButton, modifiers, inWindow);
-        break;
-    case 1:
-        QTest::mousePress(window, Qt::LeftButton, modifiers, inWindow);
-        break;
-    default:
-        QTest::mouseRelease(window, Qt::LeftButton, modifiers, inWindow);
-        break;
-    }
-}
-
 void SensorBench::moveTo(const QPoint &viewPos, Qt::KeyboardModifiers modifiers)
 {
-    mouse(0, viewPos, modifiers);
+    MouseInput(view).moveTo(viewPos, modifiers);
 }
 
 void SensorBench::press(const QPoint &viewPos, Qt::KeyboardModifiers modifiers)
 {
-    mouse(1, viewPos, modifiers);
+    MouseInput(view).press(viewPos, Qt::LeftButton, modifiers);
 }
 
 void SensorBench::release(const QPoint &viewPos, Qt::KeyboardModifiers modifiers)
 {
-    mouse(2, viewPos, modifiers);
+    MouseInput(view).release(viewPos, Qt::LeftButton, modifiers);
 }
 
 void SensorBench::click(const QPoint &viewPos)
 {
-    moveTo(viewPos);
-    press(viewPos);
-    release(viewPos);
+    MouseInput(view).click(viewPos);
 }
 
 void SensorBench::drag(const QPoint &from, const QPoint &to, Qt::KeyboardModifiers modifiers)
 {
-    moveTo(from, modifiers);
-    press(from, modifiers);
-    const int steps = 5;
-    for (int i = 1; i <= steps; ++i)
-        moveTo(from + (to - from) * i / steps, modifiers);
-    release(to, modifiers);
+    MouseInput(view).drag(from, to, modifiers);
 }

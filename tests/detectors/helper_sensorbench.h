@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plan/objectgraphicsitem.h"
+
 #include <QGraphicsScene>
 #include <QList>
 #include <QObject>
@@ -7,7 +9,6 @@
 #include <QPointF>
 
 class BaseGraphicsItem;
-class ObjectGraphicsItem;
 class PlanGraphicsItem;
 class QMouseEvent;
 class SensorGraphicsItem2;
@@ -16,8 +17,7 @@ class View;
 // A shown plan view with an outline, obstacles and detectors, wired as the main
 // window wires them: the element in editing mode gets the view's mouse input,
 // detectors snap to the nearest surface edge. Mouse input goes through the
-// window system, so button state, modifiers and the cursor position are what
-// the items see in the program.
+// window system (MouseInput).
 class SensorBench : public QObject
 {
     Q_OBJECT
@@ -27,7 +27,8 @@ public:
     explicit SensorBench(double pixelsPerMetre = 20);
     ~SensorBench() override;
 
-    ObjectGraphicsItem *addObstacle(const QPointF &centre, const QSizeF &size, int kind = 0);
+    ObjectGraphicsItem *addObstacle(
+        const QPointF &centre, const QSizeF &size, int kind = ObjectGraphicsItem::Rect);
     // A detector mounted on section of surface at pos metres, fixed like a
     // created one (its label text shown).
     SensorGraphicsItem2 *addSensor(
@@ -62,6 +63,5 @@ public slots:
     void on_sensor_created();
 
 private:
-    void mouse(int action, const QPoint &viewPos, Qt::KeyboardModifiers modifiers);
     void connectSensor(SensorGraphicsItem2 *detector);
 };

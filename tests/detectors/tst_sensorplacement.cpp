@@ -346,6 +346,12 @@ void TestSensorPlacement::rayPointTurnsTheDetector()
     QVERIFY(near(rayPoint->scenePos(), newEnd, 1e-6));
     QCOMPARE(detector->ray()->rotation(), detector->rotation() + angle);
     QCOMPARE(detector->headMarker()->rotation(), detector->rotation() + angle);
+    // The ray and its point are where the one placement of the ray puts them.
+    const SensorRay placed
+        = placeSensorRay(detector->ray()->line(), pivot, detector->rotation(), angle);
+    QCOMPARE(detector->ray()->pos(), placed.pos);
+    QCOMPARE(detector->ray()->rotation(), placed.rotation);
+    QCOMPARE(rayPoint->scenePos(), placed.sceneEnd);
     // The detector itself did not move.
     QCOMPARE(detector->section(), section);
     QVERIFY(qAbs(detector->position() - 1) < 1e-9);

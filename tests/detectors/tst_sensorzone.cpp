@@ -203,9 +203,13 @@ void TestSensorZone::rayFollowsTheOnAxisRange()
     QCOMPARE(zone.ray.p1(), QPointF(0, -0.15));
     QCOMPARE(zone.ray.p2(), QPointF(0, -0.15 - 0.2 * (40 - 0.15)));
     // The ray point sits on the ray's end in the scene, turned with Angle.
-    const QTransform t = rayTransform(QPointF(10, 5), 90, -90);
-    const QPointF end = t.map(zone.ray.p2());
+    const SensorRay ray = placeSensorRay(zone.ray, QPointF(10, 5), 90, -90);
+    QCOMPARE(ray.pos, QPointF(10, 5));
+    QCOMPARE(ray.rotation, 0.0);
+    QCOMPARE(ray.line, zone.ray);
+    const QPointF end = ray.sceneEnd;
     QVERIFY(qAbs(end.x() - 10) < 1e-12 && qAbs(end.y() - (5 - 0.15 - 0.2 * 39.85)) < 1e-12);
+    QVERIFY(qAbs(ray.sceneStart.x() - 10) < 1e-12 && qAbs(ray.sceneStart.y() - (5 - 0.15)) < 1e-12);
 }
 
 void TestSensorZone::clampedTurn()

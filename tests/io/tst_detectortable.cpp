@@ -1,7 +1,9 @@
 #include "io/detectortable.h"
 
+#include "common/filesizelimit.h"
 #include "detectors/sensorrecord.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextCodec>
@@ -58,6 +60,7 @@ private slots:
     void fileUsesLocaleEncoding();
     void fileIsTruncated();
     void unwritablePathWritesNothing();
+    void failedWriteKeepsThePreviousTable();
 
 private:
     QTextCodec *cp1251 = nullptr;
@@ -231,6 +234,38 @@ void TestDetectorTable::unwritablePathWritesNothing()
     QVERIFY(!QFile::exists(path));
     // A folder in place of the file cannot be opened for writing either.
     QVERIFY(!writeDetectorTableFile(dir.path(), { exampleRow() }));
+}
+
+void TestDetectorTable::failedWriteKeepsThePreviousTable()
+{
+#ifdef Q_OS_UNIX
+    // A file size limit stops the write part-way, as a full disk would.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("table.csv"));
+    QVERIFY(writeDetectorTableFile(path, { exampleRow(), exampleRow() }));
+    const QByteArray previous = readAll(path);
+    const QVector<DetectorTableRow> rows(5000, exampleRow());
+    QVERIFY(detectorTableBytes(rows).size() > 200 * 1024);
+
+    bool written = true;
+    QString why;
+    {
+        FileSizeLimit limit(64 * 1024);
+        QVERIFY(limit.isSet());
+        written = writeDetectorTableFile(path, rows, &why);
+    }
+    QVERIFY(!written);
+    QVERIFY2(why.startsWith(QStringLiteral("cannot be written: ")), qPrintable(why));
+    QCOMPARE(readAll(path), previous);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList(QStringLiteral("table.csv")));
+
+    // With the limit lifted the same table replaces it.
+    QVERIFY(writeDetectorTableFile(path, rows));
+    QCOMPARE(readAll(path), detectorTableBytes(rows));
+#else
+    QSKIP("needs a file size limit");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestDetectorTable)

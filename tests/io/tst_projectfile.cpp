@@ -1,6 +1,6 @@
-#include "common/windowlessproject.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
+#include "io/projectdocument.h"
 #include "io/projectfile.h"
 #include "io/projectlimits.h"
 #include "io/treefile.h"
@@ -25,25 +25,25 @@ Q_DECLARE_METATYPE(QStringMap)
 namespace {
 
 // One project's parts, as a program without a window holds them.
-struct Project : WindowlessProject
+struct Project : ProjectDocument
 {
     ObjectGraphicsItem *addObstacle(int kind, double x, double y, double w, double h)
     {
         auto *obstacle = new ObjectGraphicsItem(kind);
         obstacle->setGeometry(x, y, w, h);
-        objects.append(obstacle);
-        scene.addItem(obstacle);
+        objects().append(obstacle);
+        scene().addItem(obstacle);
         return obstacle;
     }
 
     SensorGraphicsItem2 *addDetector(QGraphicsItem *surface, int section, double pos, bool atRight)
     {
-        auto *detector = new SensorGraphicsItem2(objects, &plan);
-        scene.addItem(detector);
+        auto *detector = new SensorGraphicsItem2(objects(), &plan());
+        scene().addItem(detector);
         if (!detector->setSurface(surface, section))
             qWarning("detector not mounted");
         detector->setPosition(pos, atRight);
-        sensors.append(detector);
+        sensors().append(detector);
         return detector;
     }
 
@@ -76,14 +76,14 @@ QByteArray lines(const QStringList &text)
 // The project of the golden file small.prj, built through the items' own operations.
 void buildSmallProject(Project &p)
 {
-    p.planImage.setScale(0.5);
-    p.planImage.setPos(-20, -15);
-    p.caliber.setMeasurement(QPointF(1, 2), QPointF(7, 2), -0.5);
-    p.plan.setPath(kRoom);
+    p.planImage().setScale(0.5);
+    p.planImage().setPos(-20, -15);
+    p.caliber().setMeasurement(QPointF(1, 2), QPointF(7, 2), -0.5);
+    p.plan().setPath(kRoom);
     ObjectGraphicsItem *rect = p.addObstacle(ObjectGraphicsItem::Rect, 2, 3, 4, 1);
     p.addObstacle(ObjectGraphicsItem::Ellipse, 6, 6, 2, 3);
 
-    SensorGraphicsItem2 *first = p.addDetector(&p.plan, 0, 2.5, false);
+    SensorGraphicsItem2 *first = p.addDetector(&p.plan(), 0, 2.5, false);
     first->setTag(QStringLiteral("K-1 \"A\""));
     first->setSensor('4');
     first->setAnalysis(1);
@@ -321,40 +321,40 @@ void TestProjectFile::loadsTheGoldenFile()
 {
     Project p;
     // Something to be replaced.
-    p.plan.setPath(QPolygonF({ { 0, 0 }, { 50, 0 }, { 0, 50 } }));
+    p.plan().setPath(QPolygonF({ { 0, 0 }, { 50, 0 }, { 0, 50 } }));
     p.addObstacle(ObjectGraphicsItem::Ellipse, 30, 30, 1, 1);
-    p.addDetector(&p.plan, 0, 1, false);
+    p.addDetector(&p.plan(), 0, 1, false);
     // Inherited values that loading must not fall back on.
-    p.sensors.first()->setInterfaceName(QStringLiteral("SF"));
+    p.sensors().first()->setInterfaceName(QStringLiteral("SF"));
 
     const ProjectLoadResult result = p.load(QFINDTESTDATA("data/small.prj"));
     QCOMPARE(result.status, ProjectLoadResult::Loaded);
     QVERIFY(!result.lostSomething());
     QCOMPARE(result.obstaclesRejected + result.detectorsRejected, 0);
 
-    QVERIFY(p.planPixmap.isNull());
-    QVERIFY(!p.planImage.isVisible());
-    QCOMPARE(p.planImage.pos(), QPointF(-20, -15));
-    QCOMPARE(p.caliber.startPoint(), QPointF(1, 2));
-    QCOMPARE(p.caliber.endPoint(), QPointF(7, 2));
-    QCOMPARE(p.caliber.lineOffset(), -0.5);
-    QVERIFY(p.caliber.isCaliberVisible());
-    QCOMPARE(p.plan.polygon(), kRoom);
-    QVERIFY(p.plan.isVisible());
+    QVERIFY(p.planPixmap().isNull());
+    QVERIFY(!p.planImage().isVisible());
+    QCOMPARE(p.planImage().pos(), QPointF(-20, -15));
+    QCOMPARE(p.caliber().startPoint(), QPointF(1, 2));
+    QCOMPARE(p.caliber().endPoint(), QPointF(7, 2));
+    QCOMPARE(p.caliber().lineOffset(), -0.5);
+    QVERIFY(p.caliber().isCaliberVisible());
+    QCOMPARE(p.plan().polygon(), kRoom);
+    QVERIFY(p.plan().isVisible());
 
-    QCOMPARE(p.objects.size(), 2);
-    QCOMPARE(p.objects[0]->shapeKind(), int(ObjectGraphicsItem::Rect));
-    QCOMPARE(p.objects[0]->pos(), QPointF(2, 3));
-    QCOMPARE(p.objects[0]->size(), QSizeF(4, 1));
-    QCOMPARE(p.objects[1]->shapeKind(), int(ObjectGraphicsItem::Ellipse));
-    QCOMPARE(p.objects[1]->pos(), QPointF(6, 6));
-    QCOMPARE(p.objects[1]->size(), QSizeF(2, 3));
-    for (ObjectGraphicsItem *obstacle : qAsConst(p.objects))
-        QCOMPARE(obstacle->scene(), &p.scene);
+    QCOMPARE(p.objects().size(), 2);
+    QCOMPARE(p.objects()[0]->shapeKind(), int(ObjectGraphicsItem::Rect));
+    QCOMPARE(p.objects()[0]->pos(), QPointF(2, 3));
+    QCOMPARE(p.objects()[0]->size(), QSizeF(4, 1));
+    QCOMPARE(p.objects()[1]->shapeKind(), int(ObjectGraphicsItem::Ellipse));
+    QCOMPARE(p.objects()[1]->pos(), QPointF(6, 6));
+    QCOMPARE(p.objects()[1]->size(), QSizeF(2, 3));
+    for (ObjectGraphicsItem *obstacle : qAsConst(p.objects()))
+        QCOMPARE(obstacle->scene(), &p.scene());
 
-    QCOMPARE(p.sensors.size(), 2);
-    const SensorGraphicsItem2 *first = p.sensors[0];
-    QCOMPARE(first->scene(), &p.scene);
+    QCOMPARE(p.sensors().size(), 2);
+    const SensorGraphicsItem2 *first = p.sensors()[0];
+    QCOMPARE(first->scene(), &p.scene());
     QCOMPARE(first->surfaceIndex(), 0);
     QCOMPARE(first->section(), 0);
     QCOMPARE(first->position(), 2.5);
@@ -377,10 +377,10 @@ void TestProjectFile::loadsTheGoldenFile()
     QVERIFY(first->optionHanger() && !first->optionRS1() && first->optionRS2());
     // Zone and label are brought up to date.
     QVERIFY(!first->zone()->polygon().isEmpty());
-    QCOMPARE(first->label()->scene(), &p.scene);
+    QCOMPARE(first->label()->scene(), &p.scene());
     QVERIFY(first->label()->toPlainText().startsWith(QStringLiteral("Тэг: K-1 \"A\"\n")));
 
-    const SensorGraphicsItem2 *second = p.sensors[1];
+    const SensorGraphicsItem2 *second = p.sensors()[1];
     QCOMPARE(second->surfaceIndex(), 1);
     QCOMPARE(second->section(), 1);
     QCOMPARE(second->position(), 0.25);
@@ -391,7 +391,7 @@ void TestProjectFile::loadsTheGoldenFile()
 
     // Saved again, the same bytes, but for the scale: without an image loading
     // does not apply it.
-    QCOMPARE(p.planImage.scale(), 0.0);
+    QCOMPARE(p.planImage().scale(), 0.0);
     const QString again = dir.filePath(QStringLiteral("again.prj"));
     QVERIFY(p.save(again));
     QCOMPARE(readAll(again),
@@ -403,16 +403,16 @@ void TestProjectFile::roundTripKeepsEverything()
     const QString path = dir.filePath(QStringLiteral("round.prj"));
     {
         Project p;
-        p.planPixmap = testImage(37, 23);
-        p.planImage.setPixmap(p.planPixmap);
-        p.planImage.setScale(0.125);
-        p.planImage.setPos(-2.3125, -1.4375);
-        p.caliber.setMeasurement(QPointF(-1.25, 0.5), QPointF(2.75, 3.5), 0.75);
-        p.plan.setPath(QPolygonF({ { -2, -1 }, { 2.5, -1 }, { 2.5, 1.5 }, { -2, 1.5 } }));
+        p.planPixmap() = testImage(37, 23);
+        p.planImage().setPixmap(p.planPixmap());
+        p.planImage().setScale(0.125);
+        p.planImage().setPos(-2.3125, -1.4375);
+        p.caliber().setMeasurement(QPointF(-1.25, 0.5), QPointF(2.75, 3.5), 0.75);
+        p.plan().setPath(QPolygonF({ { -2, -1 }, { 2.5, -1 }, { 2.5, 1.5 }, { -2, 1.5 } }));
         ObjectGraphicsItem *a = p.addObstacle(ObjectGraphicsItem::Rect, 0.5, 0.25, 0.75, 0.5);
         ObjectGraphicsItem *b = p.addObstacle(ObjectGraphicsItem::Ellipse, -1, 0.5, 0.5, 0.25);
         p.addObstacle(ObjectGraphicsItem::Rect, 1.5, -0.5, 0.25, 0.25);
-        SensorGraphicsItem2 *d1 = p.addDetector(&p.plan, 2, 1.125, true);
+        SensorGraphicsItem2 *d1 = p.addDetector(&p.plan(), 2, 1.125, true);
         d1->setTag(QStringLiteral("Север, \\ «1»"));
         d1->setAngle(45);
         SensorGraphicsItem2 *d2 = p.addDetector(b, 5, 0.0625, false);
@@ -433,35 +433,35 @@ void TestProjectFile::roundTripKeepsEverything()
     Project q;
     QCOMPARE(q.load(path).status, ProjectLoadResult::Loaded);
     const QImage expected = testImage(37, 23).toImage().convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(q.planPixmap.toImage().convertToFormat(QImage::Format_ARGB32), expected);
-    QVERIFY(q.planImage.isVisible());
-    QCOMPARE(q.planImage.scale(), 0.125);
-    QCOMPARE(q.planImage.pos(), QPointF(-2.3125, -1.4375));
-    QCOMPARE(q.caliber.startPoint(), QPointF(-1.25, 0.5));
-    QCOMPARE(q.caliber.endPoint(), QPointF(2.75, 3.5));
-    QCOMPARE(q.caliber.lineOffset(), 0.75);
-    QCOMPARE(q.plan.polygon().size(), 4);
-    QCOMPARE(q.objects.size(), 3);
-    QCOMPARE(q.objects[1]->shapeKind(), int(ObjectGraphicsItem::Ellipse));
-    QCOMPARE(q.objects[1]->pos(), QPointF(-1, 0.5));
-    QCOMPARE(q.objects[2]->size(), QSizeF(0.25, 0.25));
-    QCOMPARE(q.sensors.size(), 3);
-    QCOMPARE(q.sensors[0]->tag(), QStringLiteral("Север, \\ «1»"));
-    QCOMPARE(q.sensors[0]->surfaceIndex(), 0);
-    QCOMPARE(q.sensors[0]->section(), 2);
-    QVERIFY(q.sensors[0]->atRight());
-    QCOMPARE(q.sensors[0]->position(), 1.125);
-    QCOMPARE(q.sensors[0]->angle(), 45);
-    QCOMPARE(q.sensors[1]->surfaceIndex(), 2);
-    QCOMPARE(q.sensors[1]->section(), 5);
-    QCOMPARE(q.sensors[1]->sensor(), '4');
-    QCOMPARE(q.sensors[1]->height(), 12.75);
-    QCOMPARE(q.sensors[1]->labelOffset(), QPointF(-0.5, 0.75));
-    QCOMPARE(float(q.sensors[1]->labelScale()), 0.005f);
-    QCOMPARE(q.sensors[2]->surfaceIndex(), 1);
-    QCOMPARE(q.sensors[2]->sensitivity(), quint16(35));
-    QCOMPARE(q.sensors[2]->tilt(), -7);
-    QCOMPARE(q.sensors[2]->certificate(), QStringLiteral("РКО"));
+    QCOMPARE(q.planPixmap().toImage().convertToFormat(QImage::Format_ARGB32), expected);
+    QVERIFY(q.planImage().isVisible());
+    QCOMPARE(q.planImage().scale(), 0.125);
+    QCOMPARE(q.planImage().pos(), QPointF(-2.3125, -1.4375));
+    QCOMPARE(q.caliber().startPoint(), QPointF(-1.25, 0.5));
+    QCOMPARE(q.caliber().endPoint(), QPointF(2.75, 3.5));
+    QCOMPARE(q.caliber().lineOffset(), 0.75);
+    QCOMPARE(q.plan().polygon().size(), 4);
+    QCOMPARE(q.objects().size(), 3);
+    QCOMPARE(q.objects()[1]->shapeKind(), int(ObjectGraphicsItem::Ellipse));
+    QCOMPARE(q.objects()[1]->pos(), QPointF(-1, 0.5));
+    QCOMPARE(q.objects()[2]->size(), QSizeF(0.25, 0.25));
+    QCOMPARE(q.sensors().size(), 3);
+    QCOMPARE(q.sensors()[0]->tag(), QStringLiteral("Север, \\ «1»"));
+    QCOMPARE(q.sensors()[0]->surfaceIndex(), 0);
+    QCOMPARE(q.sensors()[0]->section(), 2);
+    QVERIFY(q.sensors()[0]->atRight());
+    QCOMPARE(q.sensors()[0]->position(), 1.125);
+    QCOMPARE(q.sensors()[0]->angle(), 45);
+    QCOMPARE(q.sensors()[1]->surfaceIndex(), 2);
+    QCOMPARE(q.sensors()[1]->section(), 5);
+    QCOMPARE(q.sensors()[1]->sensor(), '4');
+    QCOMPARE(q.sensors()[1]->height(), 12.75);
+    QCOMPARE(q.sensors()[1]->labelOffset(), QPointF(-0.5, 0.75));
+    QCOMPARE(float(q.sensors()[1]->labelScale()), 0.005f);
+    QCOMPARE(q.sensors()[2]->surfaceIndex(), 1);
+    QCOMPARE(q.sensors()[2]->sensitivity(), quint16(35));
+    QCOMPARE(q.sensors()[2]->tilt(), -7);
+    QCOMPARE(q.sensors()[2]->certificate(), QStringLiteral("РКО"));
 
     // Saving what was loaded writes the same bytes.
     const QString again = dir.filePath(QStringLiteral("round2.prj"));
@@ -495,9 +495,9 @@ void TestProjectFile::emptyProjectHasBareLists()
     q.addObstacle(ObjectGraphicsItem::Rect, 1, 1, 1, 1);
     QVERIFY(writeAll(path, lines({ "App=\"ZOR-51ma Position\"", "Objects", "Sensors" })));
     QCOMPARE(q.load(path).status, ProjectLoadResult::Loaded);
-    QVERIFY(q.objects.isEmpty());
-    QVERIFY(q.sensors.isEmpty());
-    QVERIFY(!q.plan.hasPath());
+    QVERIFY(q.objects().isEmpty());
+    QVERIFY(q.sensors().isEmpty());
+    QVERIFY(!q.plan().hasPath());
 }
 
 void TestProjectFile::obstacleEntries_data()
@@ -541,16 +541,16 @@ void TestProjectFile::obstacleEntries()
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.status, ProjectLoadResult::Loaded);
     QCOMPARE(result.obstaclesRejected, kind < 0 ? 1 : 0);
-    QCOMPARE(p.objects.size(), kind < 0 ? 2 : 3);
-    QCOMPARE(p.objects.first()->size(), QSizeF(1, 1));
-    QCOMPARE(p.objects.last()->shapeKind(), int(ObjectGraphicsItem::Ellipse));
+    QCOMPARE(p.objects().size(), kind < 0 ? 2 : 3);
+    QCOMPARE(p.objects().first()->size(), QSizeF(1, 1));
+    QCOMPARE(p.objects().last()->shapeKind(), int(ObjectGraphicsItem::Ellipse));
     if (kind >= 0) {
-        const ObjectGraphicsItem *loaded = p.objects.at(1);
+        const ObjectGraphicsItem *loaded = p.objects().at(1);
         QCOMPARE(loaded->shapeKind(), kind);
         QCOMPARE(loaded->pos(), geometry.topLeft());
         QCOMPARE(loaded->size(), geometry.size());
     }
-    QVERIFY(sceneIsFinite(p.scene));
+    QVERIFY(sceneIsFinite(p.scene()));
 }
 
 void TestProjectFile::polygonEntrySurvivesASave()
@@ -564,8 +564,8 @@ void TestProjectFile::polygonEntrySurvivesASave()
             detectorLines({}, { { "Surface", "2" }, { "Section", "3" } }))));
     Project p;
     QCOMPARE(p.load(path).status, ProjectLoadResult::Loaded);
-    QCOMPARE(p.objects.size(), 2);
-    QCOMPARE(p.sensors.size(), 1);
+    QCOMPARE(p.objects().size(), 2);
+    QCOMPARE(p.sensors().size(), 1);
 
     const QString again = dir.filePath(QStringLiteral("polygon again.prj"));
     QVERIFY(p.save(again));
@@ -574,11 +574,11 @@ void TestProjectFile::polygonEntrySurvivesASave()
     Project q;
     const ProjectLoadResult result = q.load(again);
     QCOMPARE(result.obstaclesRejected, 0);
-    QCOMPARE(q.objects.size(), 2);
-    QCOMPARE(q.objects.first()->shapeKind(), int(ObjectGraphicsItem::Polygon));
-    QCOMPARE(q.sensors.size(), 1);
-    QCOMPARE(q.sensors.first()->surfaceIndex(), 2);
-    QCOMPARE(q.sensors.first()->section(), 3);
+    QCOMPARE(q.objects().size(), 2);
+    QCOMPARE(q.objects().first()->shapeKind(), int(ObjectGraphicsItem::Polygon));
+    QCOMPARE(q.sensors().size(), 1);
+    QCOMPARE(q.sensors().first()->surfaceIndex(), 2);
+    QCOMPARE(q.sensors().first()->section(), 3);
 }
 
 void TestProjectFile::detectorEntries_data()
@@ -630,8 +630,8 @@ void TestProjectFile::detectorEntries()
     // back on them would show.
     {
         Project seed;
-        seed.plan.setPath(kRoom);
-        SensorGraphicsItem2 *d = seed.addDetector(&seed.plan, 0, 1, false);
+        seed.plan().setPath(kRoom);
+        SensorGraphicsItem2 *d = seed.addDetector(&seed.plan(), 0, 1, false);
         d->setInterfaceName(QStringLiteral("SF"));
         d->setSensitivity(20);
         d->setAnalysis(2);
@@ -646,13 +646,13 @@ void TestProjectFile::detectorEntries()
     Project p;
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.status, ProjectLoadResult::Loaded);
-    QCOMPARE(p.objects.size(), 2);
+    QCOMPARE(p.objects().size(), 2);
     QCOMPARE(result.detectorsRejected, loaded ? 0 : 1);
-    QCOMPARE(p.sensors.size(), loaded ? 1 : 0);
-    QVERIFY(sceneIsFinite(p.scene));
+    QCOMPARE(p.sensors().size(), loaded ? 1 : 0);
+    QVERIFY(sceneIsFinite(p.scene()));
     if (!loaded)
         return;
-    const SensorGraphicsItem2 *d = p.sensors.first();
+    const SensorGraphicsItem2 *d = p.sensors().first();
     QCOMPARE(d->surfaceIndex(), replace.value("Surface", "0").toInt());
     QCOMPARE(d->section(), 0);
     QCOMPARE(d->sensor(), '4');
@@ -706,20 +706,20 @@ void TestProjectFile::detectorNumbersFollowTheLoadedObstacles()
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.obstaclesRejected, 1);
     QCOMPARE(result.detectorsRejected, 0);
-    QCOMPARE(p.objects.size(), 3);
-    QCOMPARE(p.sensors.size(), 3);
-    QCOMPARE(p.sensors[0]->surfaceIndex(), 2);
-    QCOMPARE(p.sensors[0]->section(), 7);
-    QCOMPARE(p.sensors[1]->surfaceIndex(), 3);
-    QCOMPARE(p.sensors[1]->section(), 0);
-    const SensorGraphicsItem2 *narrowed = p.sensors[2];
+    QCOMPARE(p.objects().size(), 3);
+    QCOMPARE(p.sensors().size(), 3);
+    QCOMPARE(p.sensors()[0]->surfaceIndex(), 2);
+    QCOMPARE(p.sensors()[0]->section(), 7);
+    QCOMPARE(p.sensors()[1]->surfaceIndex(), 3);
+    QCOMPARE(p.sensors()[1]->section(), 0);
+    const SensorGraphicsItem2 *narrowed = p.sensors()[2];
     QCOMPARE(narrowed->sensor(), '3'); // 307 = 256 + 51
     QCOMPARE(narrowed->sensitivity(), quint16(100));
     QVERIFY(narrowed->noiseImmunity());
     QVERIFY(narrowed->atRight());
     QCOMPARE(narrowed->position(), 10.0);
     QCOMPARE(narrowed->labelOffset(), QPointF(0, 0));
-    QVERIFY(sceneIsFinite(p.scene));
+    QVERIFY(sceneIsFinite(p.scene()));
 }
 
 void TestProjectFile::wrongApplicationChangesNothing_data()
@@ -741,18 +741,18 @@ void TestProjectFile::wrongApplicationChangesNothing()
 
     Project p;
     buildSmallProject(p);
-    p.planPixmap = testImage(4, 4);
+    p.planPixmap() = testImage(4, 4);
     bool replaced = false;
     ProjectLoadHooks hooks;
     hooks.aboutToReplace = [&replaced] { replaced = true; };
     const ProjectLoadResult result = ProjectFile::loadProject(p.parts(), path, hooks);
     QCOMPARE(result.status, ProjectLoadResult::WrongFormat);
     QVERIFY(!replaced);
-    QCOMPARE(p.objects.size(), 2);
-    QCOMPARE(p.sensors.size(), 2);
-    QCOMPARE(p.plan.polygon(), kRoom);
-    QCOMPARE(p.planPixmap.width(), 4);
-    QCOMPARE(p.caliber.endPoint(), QPointF(7, 2));
+    QCOMPARE(p.objects().size(), 2);
+    QCOMPARE(p.sensors().size(), 2);
+    QCOMPARE(p.plan().polygon(), kRoom);
+    QCOMPARE(p.planPixmap().width(), 4);
+    QCOMPARE(p.caliber().endPoint(), QPointF(7, 2));
 }
 
 void TestProjectFile::missingFileChangesNothing()
@@ -767,9 +767,9 @@ void TestProjectFile::missingFileChangesNothing()
     for (const QString &path : paths) {
         const ProjectLoadResult result = p.load(path);
         QCOMPARE(result.status, ProjectLoadResult::CannotOpen);
-        QCOMPARE(p.objects.size(), 2);
-        QCOMPARE(p.sensors.size(), 2);
-        QCOMPARE(p.plan.polygon(), kRoom);
+        QCOMPARE(p.objects().size(), 2);
+        QCOMPARE(p.sensors().size(), 2);
+        QCOMPARE(p.plan().polygon(), kRoom);
     }
 }
 
@@ -787,7 +787,7 @@ void TestProjectFile::tooLargeFileIsNotRead()
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.status, ProjectLoadResult::CannotOpen);
     QVERIFY(result.fileTooLarge);
-    QCOMPARE(p.objects.size(), 2);
+    QCOMPARE(p.objects().size(), 2);
     QVERIFY(QFile::remove(path));
 
     // Few bytes, but so many lines that the tree alone would fill the memory.
@@ -799,12 +799,12 @@ void TestProjectFile::tooLargeFileIsNotRead()
     const ProjectLoadResult lines = p.load(path);
     QCOMPARE(lines.status, ProjectLoadResult::CannotOpen);
     QVERIFY(lines.fileTooLarge);
-    QCOMPARE(p.objects.size(), 2);
+    QCOMPARE(p.objects().size(), 2);
     // One mark fewer is read.
     lineful.chop(4);
     QVERIFY(writeAll(path, lineful));
     QVERIFY(p.load(path).loaded());
-    QVERIFY(p.objects.isEmpty());
+    QVERIFY(p.objects().isEmpty());
 }
 
 void TestProjectFile::centreAndScaleDefaults_data()
@@ -859,10 +859,10 @@ void TestProjectFile::centreAndScaleDefaults()
 
     Project p;
     QCOMPARE(p.load(path).status, ProjectLoadResult::Loaded);
-    QCOMPARE(p.planPixmap.size(), QSize(width, height));
-    QVERIFY(p.planImage.isVisible());
-    QCOMPARE(p.planImage.pos(), position);
-    QCOMPARE(p.planImage.scale(), expectedScale);
+    QCOMPARE(p.planPixmap().size(), QSize(width, height));
+    QVERIFY(p.planImage().isVisible());
+    QCOMPARE(p.planImage().pos(), position);
+    QCOMPARE(p.planImage().scale(), expectedScale);
 }
 
 void TestProjectFile::hostileImages_data()
@@ -894,20 +894,20 @@ void TestProjectFile::hostileImages()
     QVERIFY(writeAll(path, text));
 
     Project p;
-    p.planPixmap = testImage(8, 8);
-    p.planImage.setPixmap(p.planPixmap);
-    p.planImage.setScale(3);
+    p.planPixmap() = testImage(8, 8);
+    p.planImage().setPixmap(p.planPixmap());
+    p.planImage().setScale(3);
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.status, ProjectLoadResult::Loaded);
     QVERIFY(result.imageUnreadable);
     QVERIFY(result.lostSomething());
     QCOMPARE(result.imageTooLarge, tooLarge);
     // No image, hidden, the scale not applied; the rest of the file loads.
-    QVERIFY(p.planPixmap.isNull());
-    QVERIFY(!p.planImage.isVisible());
-    QCOMPARE(p.planImage.scale(), 3.0);
-    QCOMPARE(p.objects.size(), 1);
-    QCOMPARE(p.sensors.size(), 1);
+    QVERIFY(p.planPixmap().isNull());
+    QVERIFY(!p.planImage().isVisible());
+    QCOMPARE(p.planImage().scale(), 3.0);
+    QCOMPARE(p.objects().size(), 1);
+    QCOMPARE(p.sensors().size(), 1);
 }
 
 void TestProjectFile::hostileNumbers_data()
@@ -945,29 +945,29 @@ void TestProjectFile::hostileNumbers()
     QVERIFY(writeAll(path, text));
 
     Project p;
-    p.caliber.setMeasurement(QPointF(5, 5), QPointF(6, 6), 1);
+    p.caliber().setMeasurement(QPointF(5, 5), QPointF(6, 6), 1);
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.status, ProjectLoadResult::Loaded);
     QCOMPARE(result.outlineRejected, !outlineKept);
     if (markKept) {
-        QCOMPARE(p.caliber.startPoint(), QPointF(1, 2));
-        QCOMPARE(p.caliber.endPoint(), QPointF(4, 6));
-        QVERIFY(p.caliber.isCaliberVisible());
+        QCOMPARE(p.caliber().startPoint(), QPointF(1, 2));
+        QCOMPARE(p.caliber().endPoint(), QPointF(4, 6));
+        QVERIFY(p.caliber().isCaliberVisible());
     } else {
-        QCOMPARE(p.caliber.length(), 0.0);
-        QVERIFY(!p.caliber.isCaliberVisible());
+        QCOMPARE(p.caliber().length(), 0.0);
+        QVERIFY(!p.caliber().isCaliberVisible());
     }
-    QCOMPARE(p.plan.hasPath(), outlineKept);
+    QCOMPARE(p.plan().hasPath(), outlineKept);
     // A detector on the outline stands only where there is one.
-    QCOMPARE(p.sensors.size(), outlineKept ? 1 : 0);
-    QVERIFY(sceneIsFinite(p.scene));
+    QCOMPARE(p.sensors().size(), outlineKept ? 1 : 0);
+    QVERIFY(sceneIsFinite(p.scene()));
 }
 
 void TestProjectFile::truncatedAndGarbageFiles()
 {
     Project source;
     buildSmallProject(source);
-    source.planPixmap = testImage(30, 20);
+    source.planPixmap() = testImage(30, 20);
     const QString full = dir.filePath(QStringLiteral("full.prj"));
     QVERIFY(source.save(full));
     const QByteArray bytes = readAll(full);
@@ -980,8 +980,8 @@ void TestProjectFile::truncatedAndGarbageFiles()
         const ProjectLoadResult result = p.load(path);
         if (result.loaded())
             ++loaded;
-        QVERIFY2(sceneIsFinite(p.scene), qPrintable(QString::number(cut)));
-        QVERIFY(p.objects.size() <= 2 && p.sensors.size() <= 2);
+        QVERIFY2(sceneIsFinite(p.scene()), qPrintable(QString::number(cut)));
+        QVERIFY(p.objects().size() <= 2 && p.sensors().size() <= 2);
     }
     QVERIFY(loaded > 0);
 
@@ -997,7 +997,7 @@ void TestProjectFile::truncatedAndGarbageFiles()
         Project p;
         const ProjectLoadResult result = p.load(path);
         QCOMPARE(result.loaded(), round % 2 == 1);
-        QVERIFY(sceneIsFinite(p.scene));
+        QVERIFY(sceneIsFinite(p.scene()));
     }
 }
 
@@ -1026,9 +1026,9 @@ void TestProjectFile::hugeListsStopAtTheirLimits()
     Project p;
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.status, ProjectLoadResult::Loaded);
-    QCOMPARE(p.objects.size(), ProjectLimits::maxObstacles);
+    QCOMPARE(p.objects().size(), ProjectLimits::maxObstacles);
     QCOMPARE(result.obstaclesOverLimit, entries - ProjectLimits::maxObstacles);
-    QCOMPARE(p.sensors.size(), ProjectLimits::maxDetectors);
+    QCOMPARE(p.sensors().size(), ProjectLimits::maxDetectors);
     QCOMPARE(result.detectorsOverLimit, entries - ProjectLimits::maxDetectors);
     QVERIFY(result.lostSomething());
 }
@@ -1049,7 +1049,7 @@ void TestProjectFile::outlineVertexLimit()
         const ProjectLoadResult result = p.load(path);
         const bool accepted = count <= ProjectLimits::maxOutlineVertices;
         QCOMPARE(result.outlineRejected, !accepted);
-        QCOMPARE(p.plan.polygon().size(), accepted ? count : 0);
+        QCOMPARE(p.plan().polygon().size(), accepted ? count : 0);
     }
 }
 
@@ -1066,9 +1066,9 @@ void TestProjectFile::deeplyNestedHeads()
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.status, ProjectLoadResult::Loaded);
     // The first nested head is a second "Rect" entry without a usable value.
-    QCOMPARE(p.objects.size(), 1);
+    QCOMPARE(p.objects().size(), 1);
     QCOMPARE(result.obstaclesRejected, 1);
-    QVERIFY(p.sensors.isEmpty());
+    QVERIFY(p.sensors().isEmpty());
 }
 
 void TestProjectFile::saveIntoAFolderThatCannotBeWritten()

@@ -1,15 +1,14 @@
 #include "helper_planbench.h"
 
+#include "common/mouseinput.h"
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
 #include "plan/roulettegraphicsitem.h"
 #include "scene/view.h"
 
-#include <QCursor>
 #include <QMouseEvent>
 #include <QTest>
-#include <QWindow>
 
 #include <limits>
 
@@ -155,54 +154,27 @@ QPointF PlanBench::scenePoint(const QPoint &viewPos) const
     return view->mapToScene(viewPos);
 }
 
-void PlanBench::mouse(int action, const QPoint &viewPos, Qt::MouseButton button)
-{
-    QWidget *viewport = view->viewport();
-    QWindow *window = view->window()->windowHandle();
-    const QPoint inWindow = viewport->mapTo(view->window(), viewPos);
-    // Items that follow a drag read the global cursor.
-    QCursor::setPos(viewport->mapToGlobal(viewPos));
-    switch (action) {
-    case 0:
-        QTest::mouseMove(window, inWindow);
-        break;
-    case 1:
-        QTest::mousePress(window, button, Qt::NoModifier, inWindow);
-        break;
-    default:
-        QTest::mouseRelease(window, button, Qt::NoModifier, inWindow);
-        break;
-    }
-}
-
 void PlanBench::moveTo(const QPoint &viewPos)
 {
-    mouse(0, viewPos, Qt::NoButton);
+    MouseInput(view).moveTo(viewPos);
 }
 
 void PlanBench::press(const QPoint &viewPos, Qt::MouseButton button)
 {
-    mouse(1, viewPos, button);
+    MouseInput(view).press(viewPos, button);
 }
 
 void PlanBench::release(const QPoint &viewPos, Qt::MouseButton button)
 {
-    mouse(2, viewPos, button);
+    MouseInput(view).release(viewPos, button);
 }
 
 void PlanBench::click(const QPoint &viewPos, Qt::MouseButton button)
 {
-    moveTo(viewPos);
-    press(viewPos, button);
-    release(viewPos, button);
+    MouseInput(view).click(viewPos, button);
 }
 
 void PlanBench::drag(const QPoint &from, const QPoint &to)
 {
-    moveTo(from);
-    press(from);
-    const int steps = 5;
-    for (int i = 1; i <= steps; ++i)
-        moveTo(from + (to - from) * i / steps);
-    release(to);
+    MouseInput(view).drag(from, to);
 }

@@ -18,8 +18,7 @@ class View;
 // A shown plan view with the permanent plan elements, wired the way the main
 // window wires them: the element in editing mode gets the view's mouse input,
 // at most one element edits at a time, and drawn points snap to the others.
-// Mouse input goes through the window system, so button state and cursor
-// position are what the items see in the program.
+// Mouse input goes through the window system (MouseInput).
 class PlanBench : public QObject
 {
     Q_OBJECT
@@ -67,6 +66,5 @@ public slots:
     void on_view_mouseRelease(QMouseEvent *event);
 
 private:
-    void mouse(int action, const QPoint &viewPos, Qt::MouseButton button);
     void connectObstacle(ObjectGraphicsItem *object);
 };

@@ -8,14 +8,10 @@
 //   zor-makesample examples/hall.png examples/hall.prj
 
 #include "detectors/sensorgraphicsitem2.h"
-#include "io/projectfile.h"
-#include "plan/calibergraphicsitem.h"
+#include "io/projectdocument.h"
 #include "plan/objectgraphicsitem.h"
-#include "plan/plangraphicsitem.h"
 
 #include <QApplication>
-#include <QGraphicsPixmapItem>
-#include <QGraphicsScene>
 #include <QPixmap>
 
 #include <cmath>
@@ -23,34 +19,13 @@
 
 namespace {
 
-struct Sample
+struct Sample : ProjectDocument
 {
-    QGraphicsScene scene;
-    QGraphicsPixmapItem planImage;
-    QPixmap planPixmap;
-    CaliberGraphicsItem caliber;
-    PlanGraphicsItem plan;
-    QList<ObjectGraphicsItem *> objects;
-    QList<SensorGraphicsItem2 *> sensors;
-
-    Sample()
-    {
-        scene.addItem(&planImage);
-        scene.addItem(&caliber);
-        scene.addItem(&plan);
-    }
-    ~Sample() { ProjectFile::removeObstaclesAndDetectors(parts()); }
-
-    ProjectParts parts()
-    {
-        return { &scene, &planImage, &planPixmap, &caliber, &plan, &objects, &sensors };
-    }
-
     // A pixel of the plan image in scene coordinates, to the tenth of a millimetre
     // (the mapping leaves rounding dust such as -0.000000 otherwise).
     QPointF pixel(double x, double y) const
     {
-        const QPointF p = planImage.mapToScene(QPointF(x, y));
+        const QPointF p = planImage().mapToScene(QPointF(x, y));
         return QPointF(std::round(p.x() * 1e4) / 1e4 + 0.0, std::round(p.y() * 1e4) / 1e4 + 0.0);
     }
 };
@@ -60,35 +35,35 @@ struct Sample
 void loadImage(Sample &s, const QPixmap &image)
 {
     const double scale = 100.0 / qMax(image.width(), image.height());
-    s.planPixmap = image;
-    s.planImage.setPixmap(image);
-    s.planImage.setScale(scale);
-    s.planImage.setPos(-(image.width() / 2) * scale, -(image.height() / 2) * scale);
+    s.planPixmap() = image;
+    s.planImage().setPixmap(image);
+    s.planImage().setScale(scale);
+    s.planImage().setPos(-(image.width() / 2) * scale, -(image.height() / 2) * scale);
 }
 
 // The scale mark on the dimension line, then the calibration result: the plan
 // (only the image so far) shrinks by 1 / k about the origin.
 void calibrate(Sample &s)
 {
-    QObject::connect(&s.caliber, &CaliberGraphicsItem::caliberSetted, [&s](double k) {
+    QObject::connect(&s.caliber(), &CaliberGraphicsItem::caliberSetted, [&s](double k) {
         if (k == 0)
             return;
         const double factor = 1 / k;
-        s.planImage.setScale(s.planImage.scale() * factor);
-        s.planImage.setPos(s.planImage.pos() * factor);
+        s.planImage().setScale(s.planImage().scale() * factor);
+        s.planImage().setPos(s.planImage().pos() * factor);
     });
     const QPointF start = s.pixel(240, 284);
     const QPointF end = s.pixel(2160, 284);
     // The mark's dimension line runs 0.4 m above the printed one, towards the wall.
-    s.caliber.setMeasurement(start, end, -0.4 * QLineF(start, end).length() / 24.0);
-    s.caliber.applyScale(24.0);
+    s.caliber().setMeasurement(start, end, -0.4 * QLineF(start, end).length() / 24.0);
+    s.caliber().applyScale(24.0);
 }
 
 void traceOutline(Sample &s)
 {
     const QPolygonF corners({ s.pixel(240, 220), s.pixel(2160, 220), s.pixel(2160, 884),
         s.pixel(1664, 884), s.pixel(1664, 1260), s.pixel(240, 1260) });
-    s.plan.setPath(corners);
+    s.plan().setPath(corners);
 }
 
 ObjectGraphicsItem *addObstacle(Sample &s, int kind, QPointF topLeft, QPointF bottomRight)
@@ -98,8 +73,8 @@ ObjectGraphicsItem *addObstacle(Sample &s, int kind, QPointF topLeft, QPointF bo
     auto *obstacle = new ObjectGraphicsItem(kind);
     const QPointF centre = (a + b) / 2;
     obstacle->setGeometry(centre.x(), centre.y(), b.x() - a.x(), b.y() - a.y());
-    s.objects.append(obstacle);
-    s.scene.addItem(obstacle);
+    s.objects().append(obstacle);
+    s.scene().addItem(obstacle);
     return obstacle;
 }
 
@@ -127,8 +102,8 @@ struct DetectorSettings
 SensorGraphicsItem2 *addDetector(Sample &s, QGraphicsItem *surface, int section, double pos,
     bool atRight, const DetectorSettings &d)
 {
-    auto *detector = new SensorGraphicsItem2(s.objects, &s.plan);
-    s.scene.addItem(detector);
+    auto *detector = new SensorGraphicsItem2(s.objects(), &s.plan());
+    s.scene().addItem(detector);
     if (!detector->setSurface(surface, section)) {
         std::fprintf(stderr, "zor-makesample: %s: no section %d\n", d.tag, section);
         delete detector;
@@ -153,7 +128,7 @@ SensorGraphicsItem2 *addDetector(Sample &s, QGraphicsItem *surface, int section,
     detector->setOptionHanger(d.hanger);
     detector->setOptionRS1(d.rs1);
     detector->setOptionRS2(d.rs2);
-    s.sensors.append(detector);
+    s.sensors().append(detector);
     return detector;
 }
 
@@ -197,26 +172,26 @@ int main(int argc, char *argv[])
     // Outline sections, clockwise from the top-left corner: 0 top wall, 1 right
     // wall, 2 and 3 the office partition, 4 bottom wall, 5 left wall. Obstacle
     // sections: 0 top, 1 right, 2 bottom, 3 left.
-    addDetector(s, &s.plan, 0, 1.5, false,
+    addDetector(s, &s.plan(), 0, 1.5, false,
         { "ИП-1", '4', 0, false, 100, 6.0, 40, 30, "RS", "Алюминиевый сплав", "КВБ12", "Нет", "Нет",
             false, false, false, { -5.2, 0.9 } });
-    addDetector(s, &s.plan, 0, 1.5, true,
+    addDetector(s, &s.plan(), 0, 1.5, true,
         { "ИП-2", '4', 3, true, 80, 6.0, -40, 30, "HART", "Нержавеющая сталь", "КВБМ20", "ШТ1/2\"",
             "РМРС", true, false, false, { 1.0, 0.9 } });
-    addDetector(s, &s.plan, 5, 4.0, false,
+    addDetector(s, &s.plan(), 5, 4.0, false,
         { "ИП-3", '3', 0, false, 100, 4.5, 15, 15, "4-20", "Алюминиевый сплав", "КВМ15", "КВМ15-Н",
             "Нет", false, false, false, { 0.6, 0.9 } });
-    addDetector(s, &s.plan, 4, 9.5, false,
+    addDetector(s, &s.plan(), 4, 9.5, false,
         { "ИП-4", '3', 0, true, 60, 5.0, -20, 20, "ДPRO", "Нержавеющая сталь", "ШТ20", "Нет", "РКО",
             false, true, false, { -4.2, -2.4 } });
     addDetector(s, column, 2, 0.2, false,
         { "ИП-5", '4', 2, false, 90, 3.5, 0, 10, "SF", "Алюминиевый сплав", "Нет", "Нет", "Нет",
             false, false, true, { 0.8, 0.6 } });
-    addDetector(s, &s.plan, 3, 1.0, false,
+    addDetector(s, &s.plan(), 3, 1.0, false,
         { "ИП-6", '4', 1, false, 100, 4.0, 10, 25, "RS", "Алюминиевый сплав", "КВО10", "КВО10-Н",
             "РКО", false, false, false, { -4.2, -0.6 } });
 
-    if (!ProjectFile::saveProject(s.parts(), outPath)) {
+    if (!s.save(outPath)) {
         std::fprintf(stderr, "zor-makesample: %s: cannot be written\n", argv[2]);
         return 2;
     }

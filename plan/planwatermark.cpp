@@ -1,4 +1,4 @@
-#include "app/planwatermark.h"
+#include "plan/planwatermark.h"
 
 #include <QImage>
 #include <QPainter>
@@ -51,7 +51,17 @@ QPixmap watermarkedPlan(const QPixmap &image, const QImage &logo)
     return shown;
 }
 
+// The logo lives in a resource file of its own so that programs without the
+// window's resources can watermark a plan too.
+static bool registerLogo()
+{
+    Q_INIT_RESOURCE(logo);
+    return true;
+}
+
 QPixmap watermarkedPlan(const QPixmap &image)
 {
+    static const bool logoRegistered = registerLogo();
+    Q_UNUSED(logoRegistered)
     return watermarkedPlan(image, QImage(QStringLiteral(":/icons/Resources/Logo.png")));
 }
