@@ -116,7 +116,7 @@ bool hasArea(const QPolygonF &polygon)
 } // namespace
 
 Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obstacles,
-    const QVector<QVector<QPolygonF>> &zones)
+    const QVector<QVector<QPolygonF>> &zones, bool withMap)
 {
     Coverage result;
     if (!hasArea(outline))
@@ -210,6 +210,28 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         result.onceArea = std::max(0.0, once - twice);
         result.twiceArea = twice;
         result.thriceArea = frame.area(atLeast[2]);
+
+        if (withMap) {
+            const auto rings = [&frame](const Paths &paths) {
+                QVector<QPolygonF> polygons;
+                polygons.reserve(int(paths.size()));
+                for (const Path &path : paths)
+                    polygons.append(frame.toPolygon(path));
+                return polygons;
+            };
+            const auto difference = [](const Paths &subject, const Paths &clip) {
+                Paths out;
+                ClipperLib::Clipper clipper;
+                clipper.AddPaths(subject, ClipperLib::ptSubject, true);
+                clipper.AddPaths(clip, ClipperLib::ptClip, true);
+                clipper.Execute(ClipperLib::ctDifference, out, ClipperLib::pftNonZero,
+                    ClipperLib::pftNonZero);
+                return out;
+            };
+            result.map.unseen = rings(difference(floor, atLeast[0]));
+            result.map.once = rings(difference(atLeast[0], atLeast[1]));
+            result.map.twiceOrMore = rings(atLeast[1]);
+        }
 
         // What a detector alone sees is its zone less the floor seen twice.
         QVector<Box> twiceBoxes;

@@ -26,6 +26,17 @@ struct Coverage
     double thriceArea = 0; // by at least three
     QVector<Detector> detectors; // in the order of the zones given
 
+    // The floor by how many detectors see it, as rings in scene coordinates to
+    // be filled together by the odd-even rule (holes are rings of their own).
+    // Filled only when computeCoverage is asked for the map.
+    struct Map
+    {
+        QVector<QPolygonF> unseen;
+        QVector<QPolygonF> once;
+        QVector<QPolygonF> twiceOrMore;
+    };
+    Map map;
+
     // A part of the floor area, 0 … 1; 0 when the floor has no area.
     double share(double area) const { return floorArea > 0 ? area / floorArea : 0; }
 };
@@ -36,4 +47,4 @@ struct Coverage
 // are filled by the even-odd rule as drawn; overlapping obstacles hide their
 // common floor once.
 Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obstacles,
-    const QVector<QVector<QPolygonF>> &zones);
+    const QVector<QVector<QPolygonF>> &zones, bool withMap = false);

@@ -42,6 +42,21 @@ QVector<QPolygonF> sceneZone(const ZoneParameters &p, const QPointF &pivot, doub
     return pieces;
 }
 
+// The area of rings filled by the odd-even rule, holes turned against their
+// outer rings as the clipping library gives them.
+double ringsArea(const QVector<QPolygonF> &rings)
+{
+    double twice = 0;
+    for (const QPolygonF &ring : rings) {
+        for (int i = 0; i < ring.size(); ++i) {
+            const QPointF &a = ring.at(i);
+            const QPointF &b = ring.at((i + 1) % ring.size());
+            twice += a.x() * b.y() - b.x() * a.y();
+        }
+    }
+    return std::abs(twice) / 2;
+}
+
 void checkSums(const Coverage &c)
 {
     const double tolerance = 1e-6 * (1 + c.floorArea);
@@ -146,6 +161,16 @@ void TestCoverage::handComputed()
             qPrintable(QString::number(c.detectors.at(i).onlyArea)));
     }
     checkSums(c);
+    QVERIFY(c.map.unseen.isEmpty() && c.map.once.isEmpty() && c.map.twiceOrMore.isEmpty());
+
+    // The map paints the same areas in its three classes.
+    const Coverage m = computeCoverage(rect(0, 0, 20, 10), obstacles, zones, true);
+    QVERIFY2(std::abs(ringsArea(m.map.unseen) - unseen) < 1e-4,
+        qPrintable(QString::number(ringsArea(m.map.unseen))));
+    QVERIFY2(std::abs(ringsArea(m.map.once) - once) < 1e-4,
+        qPrintable(QString::number(ringsArea(m.map.once))));
+    QVERIFY2(std::abs(ringsArea(m.map.twiceOrMore) - twice) < 1e-4,
+        qPrintable(QString::number(ringsArea(m.map.twiceOrMore))));
 }
 
 void TestCoverage::fullyShadowedDetector()
