@@ -130,8 +130,8 @@ void TestPdfImport::roomAtDrawingScaleMeasuresTrue()
     // The outline traced on the room's corners measures 10 × 5 m within 0.1 %.
     const QRectF room = TestDrawing::outlinedRect(page);
     const QGraphicsPixmapItem &image = project.planImage();
-    const QPolygonF corners = { image.mapToScene(room.topLeft()), image.mapToScene(room.topRight()),
-        image.mapToScene(room.bottomRight()), image.mapToScene(room.bottomLeft()) };
+    const QPolygonF corners({ image.mapToScene(room.topLeft()), image.mapToScene(room.topRight()),
+        image.mapToScene(room.bottomRight()), image.mapToScene(room.bottomLeft()) });
     project.plan().setPath(corners);
     const QPolygonF outline = project.plan().polygon();
     QCOMPARE(outline.size(), 4);
@@ -161,7 +161,7 @@ void TestPdfImport::drawingScaleOverACalibratedPlanKeepsTheRest()
     // A plan in metres with an outline, then a drawing to scale in its place.
     importPdf(path("room.pdf"), importWith(1, 200, QStringLiteral("100")));
     ProjectDocument &project = document();
-    const QPolygonF outline = { { -3, -2 }, { 4, -2 }, { 4, 3 }, { -3, 3 } };
+    const QPolygonF outline({ { -3, -2 }, { 4, -2 }, { 4, 3 }, { -3, 3 } });
     project.plan().setPath(outline);
 
     importPdf(path("room.pdf"), importWith(1, 100, QStringLiteral("200")));
