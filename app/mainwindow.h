@@ -163,6 +163,13 @@ private:
     void setPlanImage(const QPixmap &image, QPointF centre);
     // Reads an image file for the plan; on failure says why and returns a null pixmap.
     QPixmap readPlanImage(const QString &path);
+    // Reads a page of a PDF drawing for the plan, chosen in the import dialog; on
+    // failure says why. A null pixmap when cancelled or failed. *metresPerPixel
+    // is the floor size of one pixel when the user gave the drawing's scale, else 0.
+    QPixmap readPdfPlan(const QString &path, double *metresPerPixel);
+    // Lays the scale mark along a round length near the bottom-left corner of the
+    // plan image and calibrates the plan with it, as on a dimension line.
+    void calibrateFromDrawingScale(double metresPerPixel);
     // The two questions of the commands that need an image and a scale; Yes starts
     // what is missing. True when both are there.
     bool requirePlanImage(const QString &title);

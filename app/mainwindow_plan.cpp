@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/pdfimportdialog.h"
 #include "app/settingskeys.h"
 #include "detectors/sensorgraphicsitem2.h"
+#include "plan/pdfplan.h"
 #include "scene/userprompts.h"
 
 #include <QDir>
@@ -114,25 +116,70 @@ QPixmap MainWindow::readPlanImage(const QString &path)
     return QPixmap::fromImage(image);
 }
 
+QPixmap MainWindow::readPdfPlan(const QString &path, double *metresPerPixel)
+{
+    *metresPerPixel = 0;
+    PdfPlan pdf;
+    const PdfPlan::Error opened = pdf.open(path);
+    if (opened != PdfPlan::NoError) {
+        prompts()->warning(this, QStringLiteral("Открыть"), pdf.errorText(opened));
+        return QPixmap();
+    }
+    PdfImportDialog dialog(pdf, this);
+    if (prompts()->exec(&dialog) != QDialog::Accepted)
+        return QPixmap();
+    PdfPlan::Error error = PdfPlan::NoError;
+    const QImage page = pdf.render(dialog.page(), dialog.dpi(), &error);
+    if (page.isNull()) {
+        prompts()->warning(
+            this, QStringLiteral("Открыть"), pdf.errorText(error, dialog.page(), dialog.dpi()));
+        return QPixmap();
+    }
+    if (dialog.drawingScale() > 0)
+        *metresPerPixel = PdfPlan::metresPerPixel(
+            dialog.drawingScale(), pdf.pageSize(dialog.page()), page.size());
+    return QPixmap::fromImage(page);
+}
+
+void MainWindow::calibrateFromDrawingScale(double metresPerPixel)
+{
+    const PdfPlan::ScaleMark mark
+        = PdfPlan::scaleMark(document.planPixmap().size(), metresPerPixel);
+    if (!(mark.metres > 0))
+        return;
+    caliber.setMeasurement(planImage.mapToScene(mark.start), planImage.mapToScene(mark.end), 0);
+    // Reported through caliberSetted like a calibration the user makes.
+    caliber.applyScale(mark.metres);
+}
+
 void MainWindow::on_planImageOpenAction_triggered()
 {
     stopEditing();
     const QString path = prompts()->getOpenFileName(this, QStringLiteral("Открыть"), dirOpen,
-        QStringLiteral("Файлы изображения (*.bmp *.png *.jpg)"));
+        QStringLiteral("Файлы изображения (*.bmp *.png *.jpg *.pdf)"));
     if (path.isEmpty())
         return;
     dirOpen = QFileInfo(path).absolutePath();
     settings->setValue(QString::fromUtf8(SettingsKeys::DirOpen), dirOpen);
 
     // An image that cannot be read leaves the plan as it was.
-    const QPixmap image = readPlanImage(path);
+    double metresPerPixel = 0;
+    const bool pdf
+        = QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    const QPixmap image = pdf ? readPdfPlan(path, &metresPerPixel) : readPlanImage(path);
     if (image.isNull())
         return;
     if (!(planImage.scale() > 0))
         planImage.setScale(100.0 / qMax(image.width(), image.height()));
+    // A drawing to scale over a plan already in metres is put in metres at once,
+    // so that its calibration leaves the rest of the plan as it is.
+    if (metresPerPixel > 0 && hasScale())
+        planImage.setScale(metresPerPixel);
     const double scale = planImage.scale();
     const QPointF centre(image.width() / 2 * scale, image.height() / 2 * scale);
     setPlanImage(image, centre);
+    if (metresPerPixel > 0)
+        calibrateFromDrawingScale(metresPerPixel);
     updateSceneRect();
     ui->graphicsView->fitInView(scene.sceneRect(), Qt::KeepAspectRatio);
     setWindowModified(true);

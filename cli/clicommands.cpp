@@ -6,12 +6,15 @@
 #include "io/pdfexport.h"
 #include "io/projectdocument.h"
 #include "io/sceneimage.h"
+#include "plan/pdfplan.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 #include <QPageSize>
 #include <QVector>
 
 #include <functional>
+#include <limits>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -37,6 +40,12 @@ namespace {
         bool json = false;
         QString paper = QStringLiteral("A4");
         bool landscape = false;
+        // new: the plan file and, for a PDF, the page, resolution and drawing
+        // scale (0 where not given).
+        QString plan;
+        int page = 0;
+        int dpi = 0;
+        double drawingScale = 0;
     };
 
     struct CommandForm
@@ -57,6 +66,9 @@ namespace {
                     QStringLiteral("--portrait") } },
             { "export-image", 2, "PROJECT.prj OUT.png|OUT.jpg|OUT.bmp", {} },
             { "resave", 2, "PROJECT.prj OUT.prj", {} },
+            { "new", 1, "OUT.prj --plan PLAN",
+                { QStringLiteral("--plan"), QStringLiteral("--page"), QStringLiteral("--dpi"),
+                    QStringLiteral("--drawing-scale") } },
         };
         return list;
     }
@@ -76,6 +88,32 @@ namespace {
         output.err += line(problem);
         output.err += usage();
         return BadUsage;
+    }
+
+    // The value of a numeric option of new; false with *problem set when it is
+    // not a number in range.
+    bool numberOption(const QString &name, const QString &value, Invocation &call, QString *problem)
+    {
+        bool ok = false;
+        if (name == QLatin1String("--drawing-scale")) {
+            call.drawingScale = value.toDouble(&ok);
+            if (!ok || !(call.drawingScale > 0) || !qIsFinite(call.drawingScale)) {
+                *problem = QStringLiteral("--drawing-scale needs a positive number, "
+                                          "e.g. 100 for 1:100");
+                return false;
+            }
+            return true;
+        }
+        const int number = value.toInt(&ok);
+        const bool isPage = name == QLatin1String("--page");
+        const int maximum = isPage ? std::numeric_limits<int>::max() : 10000;
+        if (!ok || number < 1 || number > maximum) {
+            *problem = isPage ? QStringLiteral("--page needs a page number from 1")
+                              : QStringLiteral("--dpi needs a resolution from 1 to 10000");
+            return false;
+        }
+        (isPage ? call.page : call.dpi) = number;
+        return true;
     }
 
     bool parse(const QStringList &arguments, Invocation &call, QString *problem)
@@ -133,6 +171,21 @@ namespace {
                 call.paper = paper;
                 continue;
             }
+            if (name == QLatin1String("--plan") || name == QLatin1String("--page")
+                || name == QLatin1String("--dpi") || name == QLatin1String("--drawing-scale")) {
+                if (!hasValue) {
+                    if (i + 1 >= arguments.size()) {
+                        *problem = QStringLiteral("%1 needs a value").arg(name);
+                        return false;
+                    }
+                    value = arguments.at(++i);
+                }
+                if (name == QLatin1String("--plan"))
+                    call.plan = value;
+                else if (!numberOption(name, value, call, problem))
+                    return false;
+                continue;
+            }
             if (hasValue) {
                 *problem = QStringLiteral("%1 takes no value").arg(name);
                 return false;
@@ -173,6 +226,136 @@ namespace {
         const QString suffix = QFileInfo(path).suffix().toLower();
         return suffix == QLatin1String("png") || suffix == QLatin1String("jpg")
             || suffix == QLatin1String("jpeg") || suffix == QLatin1String("bmp");
+    }
+
+    bool isPdfName(const QString &path)
+    {
+        return QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    }
+
+    QString pdfProblem(const PdfPlan &pdf, PdfPlan::Error error, int page, int dpi)
+    {
+        switch (error) {
+        case PdfPlan::NoError:
+            break;
+        case PdfPlan::FileNotFound:
+            return QStringLiteral("no such file");
+        case PdfPlan::Unreadable:
+            return QStringLiteral("cannot be read: damaged or not a PDF document");
+        case PdfPlan::PasswordProtected:
+            return QStringLiteral("is protected by a password; not read");
+        case PdfPlan::NoPages:
+            return QStringLiteral("has no pages");
+        case PdfPlan::PageOutOfRange:
+            return QStringLiteral("has no page %1 (pages: %2)").arg(page).arg(pdf.pageCount());
+        case PdfPlan::TooLarge: {
+            const QSize size = PdfPlan::renderedSize(pdf.pageSize(page), dpi);
+            return QStringLiteral("page %1 at %2 dpi is too large (%3 x %4 pixels); "
+                                  "use a lower --dpi")
+                .arg(page)
+                .arg(dpi)
+                .arg(size.width())
+                .arg(size.height());
+        }
+        case PdfPlan::RenderFailed:
+            return QStringLiteral("page %1 cannot be rendered").arg(page);
+        }
+        return QString();
+    }
+
+    // The plan of new as an image: a PDF page or an image file within the cap.
+    // *metresPerPixel is set for a PDF with a drawing scale.
+    QImage readPlan(const Invocation &call, double *metresPerPixel, Failure *failure)
+    {
+        *metresPerPixel = 0;
+        const QString &path = call.plan;
+        if (!isPdfName(path)) {
+            QImageReader reader(path);
+            const QSize size = reader.size();
+            if (size.isValid() && !PdfPlan::fitsCap(size)) {
+                *failure = { FileError,
+                    QStringLiteral("the image is too large (%1 x %2 pixels); not read")
+                        .arg(size.width())
+                        .arg(size.height()) };
+                return QImage();
+            }
+            const QImage image = reader.read();
+            if (image.isNull() || image.width() == 0 || image.height() == 0)
+                *failure = { FileError,
+                    QStringLiteral("cannot be read as an image: %1").arg(reader.errorString()) };
+            return image;
+        }
+        PdfPlan pdf;
+        const int page = call.page > 0 ? call.page : 1;
+        const int dpi = call.dpi > 0 ? call.dpi : 200;
+        PdfPlan::Error error = pdf.open(path);
+        QImage image;
+        if (error == PdfPlan::NoError)
+            image = pdf.render(page, dpi, &error);
+        if (error != PdfPlan::NoError) {
+            *failure = { error == PdfPlan::PageOutOfRange ? BadUsage : FileError,
+                pdfProblem(pdf, error, page, dpi) };
+            return QImage();
+        }
+        if (call.drawingScale > 0)
+            *metresPerPixel
+                = PdfPlan::metresPerPixel(call.drawingScale, pdf.pageSize(page), image.size());
+        return image;
+    }
+
+    // new: a project holding only the plan, placed as the window places a first
+    // plan image. With a drawing scale it is calibrated as the window calibrates
+    // it: in metres, the scale mark along a round length at the bottom left.
+    int newProject(const Invocation &call, Output &output)
+    {
+        const QString &out = call.files.at(0);
+        if (call.plan.isEmpty())
+            return usageError(output, QStringLiteral("new needs --plan PLAN"));
+        if (!isPdfName(call.plan)) {
+            if (!isImageName(call.plan)) {
+                output.err += line(aboutFile(call.plan,
+                    QStringLiteral("unknown plan type: a .png, .jpg, .jpeg, .bmp or .pdf file")));
+                return BadUsage;
+            }
+            if (call.page > 0 || call.dpi > 0 || call.drawingScale > 0)
+                return usageError(output,
+                    QStringLiteral("--page, --dpi and --drawing-scale apply to a PDF plan only"));
+        }
+        if (isSameFile(call.plan, out)) {
+            output.err += line(
+                aboutFile(out, QStringLiteral("is the plan itself; write the project elsewhere")));
+            return BadUsage;
+        }
+        if (!QFileInfo::exists(call.plan)) {
+            output.err += line(aboutFile(call.plan, QStringLiteral("no such file")));
+            return FileError;
+        }
+
+        double metresPerPixel = 0;
+        Failure failure { Success, QString() };
+        const QImage image = readPlan(call, &metresPerPixel, &failure);
+        if (image.isNull()) {
+            output.err += line(aboutFile(call.plan, failure.message));
+            return failure.status;
+        }
+        ProjectDocument project;
+        const double scale
+            = metresPerPixel > 0 ? metresPerPixel : 100.0 / qMax(image.width(), image.height());
+        project.planImage().setScale(scale);
+        project.setPlanImage(QPixmap::fromImage(image),
+            QPointF(image.width() / 2 * scale, image.height() / 2 * scale));
+        if (metresPerPixel > 0) {
+            const PdfPlan::ScaleMark mark = PdfPlan::scaleMark(image.size(), metresPerPixel);
+            project.caliber().setMeasurement(project.planImage().mapToScene(mark.start),
+                project.planImage().mapToScene(mark.end), 0);
+        }
+        QString why;
+        if (!ProjectFile::saveProject(project.parts(), out, &why)) {
+            output.err
+                += line(aboutFile(out, why.isEmpty() ? QStringLiteral("cannot be written") : why));
+            return FileError;
+        }
+        return Success;
     }
 
     QString count(int n, const char *one, const char *many)
@@ -298,6 +481,8 @@ QByteArray usage()
         "[--landscape|--portrait]\n"
         "  zor-position-cli export-image PROJECT.prj OUT.png|OUT.jpg|OUT.bmp\n"
         "  zor-position-cli resave PROJECT.prj OUT.prj\n"
+        "  zor-position-cli new OUT.prj --plan PLAN.png|PLAN.jpg|PLAN.bmp|PLAN.pdf\n"
+        "                   [--page N] [--dpi D] [--drawing-scale N]\n"
         "Exit status: 0 done, 1 bad usage, 2 a file cannot be read or written,\n"
         "3 not a project of this program. The input file is never changed.\n");
 }
@@ -316,6 +501,9 @@ int run(const QStringList &arguments, Output &output)
     QString problem;
     if (!parse(arguments, call, &problem))
         return usageError(output, problem);
+
+    if (call.command == QLatin1String("new"))
+        return newProject(call, output);
 
     const QString &input = call.files.at(0);
     if (call.files.size() > 1) {

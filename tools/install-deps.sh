@@ -5,6 +5,8 @@ packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qt5-image-formats-plugins
     libbenchmark-dev libpolyclipping-dev
+    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qt5-image-formats-plugins qtpdf5-dev
+    libbenchmark-dev
     fontconfig fonts-dejavu-core fonts-liberation
     xvfb xauth
     python3

@@ -198,8 +198,8 @@ void TestPlanCommands::firstImageIsScaledAndCentred()
 
     QCOMPARE(prompts->calls().size(), 1);
     QCOMPARE(prompts->calls().first().title, QStringLiteral("Открыть"));
-    QCOMPARE(
-        prompts->calls().first().text, QStringLiteral("Файлы изображения (*.bmp *.png *.jpg)"));
+    QCOMPARE(prompts->calls().first().text,
+        QStringLiteral("Файлы изображения (*.bmp *.png *.jpg *.pdf)"));
     QCOMPARE(image.scale(), 0.05);
     QCOMPARE(image.pos(), QPointF(-50, -25));
     QCOMPARE(image.sceneBoundingRect(), QRectF(-50, -25, 100, 50));

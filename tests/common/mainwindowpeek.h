@@ -30,6 +30,7 @@ struct MainWindowPeek
 
     QGraphicsScene &scene() const { return window.scene; }
     QGraphicsPixmapItem &planImage() const { return window.planImage; }
+    ProjectDocument &document() const { return window.document; }
     BaseGraphicsItem *editingItem() const { return window.editingItem; }
 
     MainWindow &window;
