@@ -3,10 +3,8 @@
 set -eu
 packages=(
     cmake g++ make pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qt5-image-formats-plugins
-    libbenchmark-dev libpolyclipping-dev
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qt5-image-formats-plugins qtpdf5-dev
-    libbenchmark-dev
+    libbenchmark-dev libpolyclipping-dev
     fontconfig fonts-dejavu-core fonts-liberation
     xvfb xauth
     python3
