@@ -81,6 +81,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->graphicsView->setScene(&scene);
     setupPlanElements();
     setupDetectors();
+    setupCoverage();
 
     QTimer::singleShot(0, this, &MainWindow::showWelcomeDialog);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "detectors/coverage.h"
 #include "io/projectdocument.h"
 #include "plan/objectgraphicsitem.h"
 
@@ -15,6 +16,7 @@
 #include <QShortcut>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 
 class BaseGraphicsItem;
@@ -109,6 +111,7 @@ private slots:
     void on_label_changed();
     void on_actionSensorRay_triggered(bool checked);
     void on_actionLabel_triggered(bool checked);
+    void on_actionCoverageMap_triggered(bool checked);
 
     // Detector property panel (mainwindow_panel.cpp)
     void on_sensorPos_valueChanged(double value);
@@ -220,6 +223,19 @@ private:
     void refreshEditedSensor(SensorGraphicsItem2 *detector, bool zone, bool row);
     // ---- end of detectors ----
 
+    // Coverage (mainwindow_coverage.cpp)
+    void setupCoverage();
+    // Asks for the figures and the map to be brought up to date once control
+    // returns to the event loop; many requests in one pass make one update.
+    void requestCoverageUpdate();
+    // Recomputes when the outline, an obstacle or a zone changed since the
+    // last time, or always when forced.
+    void updateCoverage(bool force);
+    // The targets and the map switch from the document (after New and Open).
+    void showCoverageSettings();
+    void showCoverageFigures();
+    void showSensorCoverage();
+
     // Project files (mainwindow_project.cpp)
     // Writes the project to path; on failure says so, and the window stays modified.
     bool saveProject(const QString &path);
@@ -291,6 +307,11 @@ private:
     QList<SensorGraphicsItem2 *> &sensors = document.sensors();
     SensorListModel &sensorModel = document.sensorModel();
     // ---- end of detectors ----
+
+    // The coverage last computed and what it was computed from.
+    Coverage coverage;
+    ProjectDocument::CoverageInput coverageInputShown;
+    QTimer coverageTimer;
 
     std::unique_ptr<UserPrompts> userPrompts;
     // Holds the manual taken out of the resources while the window lives, when no copy

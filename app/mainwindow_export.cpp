@@ -2,6 +2,7 @@
 
 #include "app/settingskeys.h"
 #include "detectors/sensorgraphicsitem2.h"
+#include "io/coveragepage.h"
 #include "io/detectortable.h"
 #include "io/dialogprint.h"
 #include "io/pdfexport.h"
@@ -26,6 +27,9 @@ void MainWindow::on_actionExportPDF_triggered()
     printer.setOutputFormat(QPrinter::PdfFormat);
 
     DialogPrint dialog(&printer);
+    const bool hasOutline = plan.hasPath();
+    dialog.setCoverageMapAvailable(hasOutline);
+    dialog.setCoverageMap(hasOutline && document.coverageMapShown());
     if (prompts()->exec(&dialog) != QDialog::Accepted)
         return;
 
@@ -35,7 +39,7 @@ void MainWindow::on_actionExportPDF_triggered()
         return;
     rememberDirSave(path);
     // A file that cannot be written gives no message.
-    exportScenePdf(&scene, &printer, path);
+    exportProjectPdf(document, &printer, path, dialog.coverageMap());
 }
 
 void MainWindow::on_actionExportCSV_triggered()

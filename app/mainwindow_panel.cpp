@@ -177,6 +177,7 @@ void MainWindow::showSensorValues()
         const QSignalBlocker block(ui->sensorTag);
         ui->sensorTag->setText(d->tag());
     }
+    showSensorCoverage();
     sensorModel.updateRow(d);
 }
 

@@ -110,6 +110,7 @@ bool MainWindow::loadProject(const QString &path)
     }
     objectModel.reset();
     sensorModel.reset();
+    showCoverageSettings();
     setProjectTitle(path);
     setWindowModified(false);
     on_actionAllView_triggered();
@@ -137,6 +138,7 @@ void MainWindow::on_actionNew_triggered()
     // The cleared project has no plan image.
     setPlanImageVisible(false);
     ui->actionRoulette->setChecked(false);
+    showCoverageSettings();
 }
 
 void MainWindow::on_actionSave_triggered()

@@ -31,6 +31,21 @@ DialogPrint::~DialogPrint()
     delete ui;
 }
 
+bool DialogPrint::coverageMap() const
+{
+    return ui->coverageMap->isEnabled() && ui->coverageMap->isChecked();
+}
+
+void DialogPrint::setCoverageMap(bool on)
+{
+    ui->coverageMap->setChecked(on);
+}
+
+void DialogPrint::setCoverageMapAvailable(bool available)
+{
+    ui->coverageMap->setEnabled(available);
+}
+
 void DialogPrint::on_print_clicked()
 {
     if (ui->paperSize->currentIndex() >= 0)

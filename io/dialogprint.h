@@ -21,6 +21,13 @@ public:
     explicit DialogPrint(QPrinter *printer, QWidget *parent = nullptr);
     ~DialogPrint() override;
 
+    // The "Карта покрытия" box: the page shows the coverage map, its legend
+    // and figures instead of the detectors' zones. Unticked at first; a
+    // project without an outline has no map, and the box is disabled.
+    bool coverageMap() const;
+    void setCoverageMap(bool on);
+    void setCoverageMapAvailable(bool available);
+
 private slots:
     void on_print_clicked();
     void on_close_clicked();

@@ -28,7 +28,8 @@ void renderSceneTopLeft(QGraphicsScene *scene, QPainter *painter, const QRectF &
     scene->render(painter, target, source, Qt::IgnoreAspectRatio);
 }
 
-bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &path, QString *error)
+bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &path, QString *error,
+    const PageOverlay &overlay)
 {
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(path);
@@ -55,7 +56,10 @@ bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &pat
     if (painted) {
         // The painter's origin is the top-left corner of the printable area.
         const QRectF printable = writer.pageLayout().paintRectPixels(writer.resolution());
-        renderSceneTopLeft(scene, &painter, QRectF(QPointF(0, 0), printable.size()));
+        const QRectF area(QPointF(0, 0), printable.size());
+        renderSceneTopLeft(scene, &painter, area);
+        if (overlay)
+            overlay(&painter, area, fitTopLeft(scene->sceneRect(), area));
         painted = painter.end();
     }
     if (painted && file.commit())

@@ -4,10 +4,18 @@
 #include <QPageSize>
 #include <QRectF>
 
+#include <functional>
+
 class QGraphicsScene;
 class QPainter;
 class QPrinter;
 class QString;
+
+// Drawn on the page after the scene: printable is the printable area in the
+// painter's coordinates (device pixels from its top-left corner), drawn the
+// part of it the scene took.
+using PageOverlay
+    = std::function<void(QPainter *painter, const QRectF &printable, const QRectF &drawn)>;
 
 // The part of `area` that a rectangle of `source`'s proportions takes when scaled to fit both
 // the width and the height of `area`, anchored at the area's top-left corner.
@@ -23,8 +31,8 @@ void renderSceneTopLeft(QGraphicsScene *scene, QPainter *painter, const QRectF &
 // through SaveFile with the printer's layout, resolution, title and creator, so an existing file
 // is replaced only by the complete new page. An empty scene rectangle gives a blank page. Returns
 // false, with *error saying why, when the file could not be written.
-bool exportScenePdf(
-    QGraphicsScene *scene, QPrinter *printer, const QString &path, QString *error = nullptr);
+bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &path,
+    QString *error = nullptr, const PageOverlay &overlay = {});
 
 // The same with a fresh high-resolution printer of the given paper and orientation.
 bool exportScenePdf(QGraphicsScene *scene, const QString &path, const QPageSize &pageSize,

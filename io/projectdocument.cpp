@@ -6,6 +6,8 @@
 #include "plan/objectgraphicsitem.h"
 #include "plan/planwatermark.h"
 
+#include <QTransform>
+
 ProjectDocument::ProjectDocument()
 {
     // No image yet: the first one opened gets its scale from its size.
@@ -19,6 +21,8 @@ ProjectDocument::ProjectDocument()
 ProjectDocument::~ProjectDocument()
 {
     ProjectFile::removeObstaclesAndDetectors(parts());
+    if (m_coverageMap.scene())
+        m_scene.removeItem(&m_coverageMap);
     m_scene.removeItem(&m_plan);
     m_scene.removeItem(&m_roulette);
     m_scene.removeItem(&m_caliber);
@@ -27,7 +31,8 @@ ProjectDocument::~ProjectDocument()
 
 ProjectParts ProjectDocument::parts()
 {
-    return { &m_scene, &m_planImage, &m_planPixmap, &m_caliber, &m_plan, &m_objects, &m_sensors };
+    return { &m_scene, &m_planImage, &m_planPixmap, &m_caliber, &m_plan, &m_objects, &m_sensors,
+        &m_coverageSettings };
 }
 
 ProjectLoadResult ProjectDocument::load(const QString &path, ProjectLoadHooks hooks)
@@ -72,6 +77,60 @@ void ProjectDocument::clear()
     m_plan.clearPath();
     m_caliber.reset();
     m_roulette.reset();
+    m_coverageSettings = CoverageSettings();
+    showCoverageMap(false);
+}
+
+ProjectDocument::CoverageInput ProjectDocument::coverageInput() const
+{
+    CoverageInput input;
+    if (m_plan.hasPath())
+        input.outline = m_plan.mapToScene(m_plan.polygon());
+    input.obstacles.reserve(m_objects.size());
+    for (const ObjectGraphicsItem *obstacle : m_objects)
+        input.obstacles.append(obstacle->mapToScene(obstacle->polygon()));
+    input.zones.reserve(m_sensors.size());
+    for (const SensorGraphicsItem2 *detector : m_sensors) {
+        QVector<QPolygonF> pieces;
+        if (const ZoneGraphicsItem *zone = detector->zone()) {
+            const QTransform toScene = zone->sceneTransform();
+            pieces.reserve(zone->pieces().size());
+            for (const QPolygonF &piece : zone->pieces())
+                pieces.append(toScene.map(piece));
+        }
+        input.zones.append(pieces);
+    }
+    return input;
+}
+
+Coverage ProjectDocument::coverage(bool withMap) const
+{
+    if (!m_plan.hasPath())
+        return Coverage();
+    const CoverageInput input = coverageInput();
+    return computeCoverage(input.outline, input.obstacles, input.zones, withMap);
+}
+
+void ProjectDocument::showCoverageMap(bool shown, double zoneOpacity)
+{
+    m_coverageMapShown = shown;
+    m_mapZoneOpacity = zoneOpacity;
+    if (shown && !m_coverageMap.scene())
+        m_scene.addItem(&m_coverageMap);
+    else if (!shown && m_coverageMap.scene())
+        m_scene.removeItem(&m_coverageMap);
+    refreshCoverage();
+}
+
+Coverage ProjectDocument::refreshCoverage()
+{
+    const Coverage result = coverage(m_coverageMapShown);
+    m_coverageMap.setMap(result.map);
+    const double opacity = m_coverageMapShown ? m_mapZoneOpacity : 1.0;
+    for (SensorGraphicsItem2 *detector : qAsConst(m_sensors))
+        if (ZoneGraphicsItem *zone = detector->zone())
+            zone->setOpacity(opacity);
+    return result;
 }
 
 void ProjectDocument::updateSceneRect()

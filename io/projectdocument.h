@@ -1,6 +1,9 @@
 #pragma once
 
+#include "detectors/coverage.h"
+#include "detectors/coveragemapitem.h"
 #include "detectors/sensorlistmodel.h"
+#include "io/coveragesettings.h"
 #include "io/projectfile.h"
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectlistmodel.h"
@@ -12,7 +15,9 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointF>
+#include <QPolygonF>
 #include <QString>
+#include <QVector>
 
 class ObjectGraphicsItem;
 class SensorGraphicsItem2;
@@ -52,6 +57,48 @@ public:
     // image (scale 0, at the origin, hidden), no outline, scale mark or tape.
     void clear();
 
+    // How well the detectors see the floor: from the outline, the obstacles and
+    // the zone pieces as the detector items show them (in the scene's units,
+    // square metres once the scale is set), in the order of the detector list.
+    // Not valid without an outline. withMap also gives the floor's classes as
+    // rings (Coverage::map).
+    Coverage coverage(bool withMap = false) const;
+    // What the coverage is computed from, in scene coordinates: the outline
+    // (empty without one), the obstacles' polygons and each detector's zone
+    // pieces. Equal inputs give equal coverage.
+    struct CoverageInput
+    {
+        QPolygonF outline;
+        QVector<QPolygonF> obstacles;
+        QVector<QVector<QPolygonF>> zones;
+
+        bool operator==(const CoverageInput &other) const
+        {
+            return outline == other.outline && obstacles == other.obstacles && zones == other.zones;
+        }
+        bool operator!=(const CoverageInput &other) const { return !(*this == other); }
+    };
+    CoverageInput coverageInput() const;
+    // The coverage targets and whether the map is shown; saved with the project,
+    // reset to the defaults by clear() and by loading a file without them.
+    CoverageSettings &coverageSettings() { return m_coverageSettings; }
+    const CoverageSettings &coverageSettings() const { return m_coverageSettings; }
+
+    // Shows or hides the coverage map over the plan image (the map item joins
+    // or leaves the scene). While it is shown the detectors' zones are drawn
+    // at zoneOpacity, faded so that the map reads; 0 hides them. The settings'
+    // showMap is the caller's to keep in step.
+    static constexpr double kFadedZoneOpacity = 0.2;
+    void showCoverageMap(bool shown, double zoneOpacity = kFadedZoneOpacity);
+    bool coverageMapShown() const { return m_coverageMapShown; }
+    // The zones' opacity under the map, as last asked for.
+    double mapZoneOpacity() const { return m_mapZoneOpacity; }
+    // Computes the coverage (with the map's rings while the map is shown),
+    // repaints the map from it and keeps the zones faded as the map wants
+    // (a detector added since gets it too). Returns the figures.
+    Coverage refreshCoverage();
+    CoverageMapItem &coverageMap() { return m_coverageMap; }
+
     // Sets the scene rectangle to the whole-plan one (planSceneRect), with rays
     // and labels counted as the detectors show them now.
     void updateSceneRect();
@@ -87,4 +134,8 @@ private:
     ObjectListModel m_objectModel { &m_objects };
     QList<SensorGraphicsItem2 *> m_sensors;
     SensorListModel m_sensorModel { &m_sensors };
+    CoverageSettings m_coverageSettings;
+    CoverageMapItem m_coverageMap;
+    bool m_coverageMapShown = false;
+    double m_mapZoneOpacity = kFadedZoneOpacity;
 };

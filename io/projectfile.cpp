@@ -1,6 +1,7 @@
 #include "io/projectfile.h"
 
 #include "detectors/sensorgraphicsitem2.h"
+#include "io/coveragesettings.h"
 #include "io/projectlimits.h"
 #include "io/treefile.h"
 #include "plan/calibergraphicsitem.h"
@@ -234,6 +235,8 @@ void writeProject(const ProjectParts &parts, TreeNode &root)
     TreeNode &sensors = root.addChild("Sensors");
     for (const SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))
         detector->saveToNode(&sensors.addChild("Sensor"));
+    if (parts.coverage)
+        parts.coverage->write(root);
 }
 
 bool saveProject(const ProjectParts &parts, const QString &path, QString *error)
@@ -289,6 +292,8 @@ ProjectLoadResult readProject(
     removeObstaclesAndDetectors(parts);
     readObstacles(parts, root, hooks, result);
     readDetectors(parts, root, hooks, result);
+    if (parts.coverage)
+        *parts.coverage = CoverageSettings::read(root);
 
     for (SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))
         detector->updateZone();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+struct CoverageSettings;
 class CaliberGraphicsItem;
 class ObjectGraphicsItem;
 class PlanGraphicsItem;
@@ -19,7 +20,7 @@ class TreeNode;
 
 // The parts a project is made of. The main window points them at its members;
 // a program without a window builds its own scene and items and points them
-// there. Every pointer must be set.
+// there. Every pointer must be set, except coverage.
 struct ProjectParts
 {
     QGraphicsScene *scene = nullptr;
@@ -31,6 +32,9 @@ struct ProjectParts
     // The scene owns the obstacles and detectors; the lists only refer to them.
     QList<ObjectGraphicsItem *> *objects = nullptr;
     QList<SensorGraphicsItem2 *> *sensors = nullptr;
+    // The coverage targets and map switch, saved as the "Coverage" entry; when
+    // null, nothing of them is written or read.
+    CoverageSettings *coverage = nullptr;
 };
 
 // Optional calls into the owner of the parts while a project is loaded.
@@ -87,8 +91,8 @@ struct ProjectLoadResult
 };
 
 // Saving and loading of ".prj" project files: the project's plan image, its
-// placement and scale, the scale mark, the outline, the obstacles and the
-// detectors in the text tree format.
+// placement and scale, the scale mark, the outline, the obstacles, the
+// detectors and the coverage settings in the text tree format.
 namespace ProjectFile {
 
 // The application mark written as "App" and required on loading.

@@ -1,6 +1,7 @@
 #include "io/dialogprint.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPrinter>
@@ -37,6 +38,7 @@ private slots:
     void sizeResetsOrientationCarriesOver();
     void closeKeepsTheChosenSize();
     void orientationButtons();
+    void coverageMapBox();
 };
 
 void TestDialogPrint::form()
@@ -149,6 +151,26 @@ void TestDialogPrint::orientationButtons()
     QTest::mouseClick(landscape, Qt::LeftButton);
     QCOMPARE(sizeOf(printer), QPageSize::A1);
     QCOMPARE(orientationOf(printer), QPageLayout::Landscape);
+}
+
+void TestDialogPrint::coverageMapBox()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    DialogPrint dialog(&printer);
+    auto box = part<QCheckBox>(dialog, "coverageMap");
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("Карта покрытия"));
+    QVERIFY(!box->isChecked());
+    QVERIFY(!dialog.coverageMap());
+    box->setChecked(true);
+    QVERIFY(dialog.coverageMap());
+    // Without an outline there is no map to put on the page.
+    dialog.setCoverageMapAvailable(false);
+    QVERIFY(!box->isEnabled());
+    QVERIFY(!dialog.coverageMap());
+    dialog.setCoverageMapAvailable(true);
+    dialog.setCoverageMap(false);
+    QVERIFY(!dialog.coverageMap());
 }
 
 QTEST_MAIN(TestDialogPrint)

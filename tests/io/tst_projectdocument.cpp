@@ -1,5 +1,7 @@
+#include "detectors/coverage.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
+#include "detectors/sensorzone.h"
 #include "io/planscenerect.h"
 #include "io/projectdocument.h"
 #include "plan/objectgraphicsitem.h"
@@ -8,6 +10,11 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <optional>
+
+Q_DECLARE_METATYPE(CoverageSettings)
 
 namespace {
 
@@ -77,6 +84,11 @@ private slots:
     void loadKeepsTheCallersHooks();
     void sceneRectIsTheWholePlan();
     void destructionRemovesObstaclesAndDetectors();
+    void coverageOfTheShownZones();
+    void coverageSettingsRoundTrip_data();
+    void coverageSettingsRoundTrip();
+    void coverageEntryRead_data();
+    void coverageEntryRead();
 };
 
 void TestProjectDocument::startsEmptyWithThePlanElementsInTheScene()
@@ -279,6 +291,177 @@ void TestProjectDocument::destructionRemovesObstaclesAndDetectors()
     QVERIFY(!SensorGraphicsItem2::editedSensor());
     // The shared ray point left with its detector and was not destroyed with the scene.
     QVERIFY(!SensorGraphicsItem2::rayPoint()->scene());
+}
+
+void TestProjectDocument::coverageOfTheShownZones()
+{
+    ProjectDocument document;
+    QCOMPARE(document.parts().coverage, &document.coverageSettings());
+    QVERIFY(!document.coverage().valid);
+    fill(document, testImage(40, 30));
+
+    // The same figures from zones computed afresh for the detectors' places.
+    QVector<QPolygonF> obstacles;
+    for (const ObjectGraphicsItem *obstacle : qAsConst(document.objects()))
+        obstacles.append(obstacle->mapToScene(obstacle->polygon()));
+    QVector<QVector<QPolygonF>> zones;
+    for (const SensorGraphicsItem2 *detector : qAsConst(document.sensors())) {
+        const QPointF pivot = detector->mapToScene(QPointF(0, -0.07));
+        const SensorZone zone
+            = computeSensorZone(detector->record(), pivot, detector->rotation(), obstacles, kRoom);
+        QVector<QPolygonF> pieces;
+        for (const QPolygonF &piece : zone.pieces)
+            pieces.append(zoneTransform(pivot, detector->rotation()).map(piece));
+        zones.append(pieces);
+    }
+    const Coverage expected = computeCoverage(kRoom, obstacles, zones);
+    const Coverage got = document.coverage();
+    QVERIFY(got.valid);
+    QCOMPARE(got.floorArea, 98.0);
+    QVERIFY(got.onceArea > 1);
+    QVERIFY(std::abs(got.unseenArea - expected.unseenArea) < 1e-6);
+    QVERIFY(std::abs(got.onceArea - expected.onceArea) < 1e-6);
+    QVERIFY(std::abs(got.twiceArea - expected.twiceArea) < 1e-6);
+    QCOMPARE(got.detectors.size(), 2);
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(std::abs(got.detectors[i].zoneArea - expected.detectors[i].zoneArea) < 1e-6);
+    QVERIFY(got.map.unseen.isEmpty());
+    QVERIFY(!document.coverage(true).map.unseen.isEmpty());
+
+    // The map joins the scene with the floor's classes, the zones fade; hidden,
+    // it leaves the scene and the zones are drawn as before.
+    QVERIFY(!document.coverageMap().scene());
+    document.showCoverageMap(true);
+    QCOMPARE(document.coverageMap().scene(), &document.scene());
+    QVERIFY(!document.coverageMap().path(CoverageMapItem::NotSeen).isEmpty());
+    QVERIFY(!document.coverageMap().path(CoverageMapItem::SeenOnce).isEmpty());
+    QVERIFY(document.coverageMap().zValue() > document.planImage().zValue());
+    QVERIFY(document.coverageMap().zValue() < document.sensors().first()->zone()->zValue());
+    for (const SensorGraphicsItem2 *detector : qAsConst(document.sensors()))
+        QCOMPARE(detector->zone()->opacity(), ProjectDocument::kFadedZoneOpacity);
+    const QPointF unseen = document.coverageMap().path(CoverageMapItem::NotSeen).pointAtPercent(0);
+    QVERIFY(kRoom.boundingRect().adjusted(-1e-6, -1e-6, 1e-6, 1e-6).contains(unseen));
+    document.showCoverageMap(true, 0);
+    QCOMPARE(document.sensors().first()->zone()->opacity(), 0.0);
+    document.showCoverageMap(false);
+    QVERIFY(!document.coverageMap().scene());
+    QCOMPARE(document.sensors().first()->zone()->opacity(), 1.0);
+
+    // Without the outline there is no floor to speak of.
+    document.plan().clearPath();
+    QVERIFY(!document.coverage().valid);
+}
+
+void TestProjectDocument::coverageSettingsRoundTrip_data()
+{
+    QTest::addColumn<CoverageSettings>("settings");
+    QTest::addColumn<QByteArray>("entry");
+
+    CoverageSettings settings;
+    QTest::newRow("defaults: no entry") << settings << QByteArray();
+    settings.min1 = 95.5;
+    QTest::newRow("≥1 target") << settings
+                               << QByteArray("<Coverage>\n\tMin1=95.500000\n\tMap=0\n</>\n");
+    settings.min2 = 60;
+    settings.showMap = true;
+    QTest::newRow("both targets, map")
+        << settings << QByteArray("<Coverage>\n\tMin1=95.500000\n\tMin2=60.000000\n\tMap=1\n</>\n");
+    settings = CoverageSettings();
+    settings.showMap = true;
+    QTest::newRow("map alone") << settings
+                               << QByteArray("<Coverage>\n\tMin1=90.000000\n\tMap=1\n</>\n");
+    settings = CoverageSettings();
+    settings.min2 = 0;
+    QTest::newRow("≥2 target of 0")
+        << settings << QByteArray("<Coverage>\n\tMin1=90.000000\n\tMin2=0.000000\n\tMap=0\n</>\n");
+}
+
+void TestProjectDocument::coverageSettingsRoundTrip()
+{
+    QFETCH(CoverageSettings, settings);
+    QFETCH(QByteArray, entry);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("room.prj"));
+    {
+        ProjectDocument source;
+        fill(source, testImage(8, 8));
+        source.coverageSettings() = settings;
+        QVERIFY(source.save(path));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll().replace("\r\n", "\n");
+    // The entry comes last, after the detectors.
+    if (entry.isEmpty())
+        QVERIFY(!text.contains("Coverage"));
+    else
+        QVERIFY2(text.endsWith(entry), text.right(120).constData());
+
+    ProjectDocument document;
+    document.coverageSettings().min1 = 10;
+    document.coverageSettings().showMap = true;
+    QVERIFY(document.load(path).loaded());
+    QVERIFY(document.coverageSettings() == settings);
+    QCOMPARE(document.sensors().size(), 2);
+
+    document.clear();
+    QVERIFY(document.coverageSettings().isDefault());
+}
+
+void TestProjectDocument::coverageEntryRead_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<double>("min1");
+    QTest::addColumn<double>("min2"); // negative: none
+    QTest::addColumn<bool>("map");
+
+    QTest::newRow("no entry") << QByteArray() << 90.0 << -1.0 << false;
+    QTest::newRow("empty entry") << QByteArray("<Coverage>\n</>\n") << 90.0 << -1.0 << false;
+    QTest::newRow("all") << QByteArray("<Coverage>\n\tMin1=80\n\tMin2=45.5\n\tMap=1\n</>\n") << 80.0
+                         << 45.5 << true;
+    QTest::newRow("≥2 left empty")
+        << QByteArray("<Coverage>\n\tMin1=99\n\tMin2=\n\tMap=0\n</>\n") << 99.0 << -1.0 << false;
+    QTest::newRow("out of range and garbage")
+        << QByteArray("<Coverage>\n\tMin1=120\n\tMin2=abc\n\tMap=2\n</>\n") << 90.0 << -1.0 << true;
+    QTest::newRow("not numbers") << QByteArray("<Coverage>\n\tMin1=nan\n\tMin2=-5\n</>\n") << 90.0
+                                 << -1.0 << false;
+    QTest::newRow("a value, not a head") << QByteArray("Coverage=1\n") << 90.0 << -1.0 << false;
+}
+
+void TestProjectDocument::coverageEntryRead()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(double, min1);
+    QFETCH(double, min2);
+    QFETCH(bool, map);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("room.prj"));
+    {
+        ProjectDocument source;
+        fill(source, testImage(8, 8));
+        QVERIFY(source.save(path));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(entry);
+    file.close();
+
+    ProjectDocument document;
+    document.coverageSettings().min2 = 12;
+    const ProjectLoadResult result = document.load(path);
+    QVERIFY(result.loaded());
+    QVERIFY(!result.lostSomething());
+    QCOMPARE(document.coverageSettings().min1, min1);
+    QCOMPARE(document.coverageSettings().min2.value_or(-1), min2);
+    QCOMPARE(document.coverageSettings().showMap, map);
+    // The rest of the project loads as it would without the entry.
+    QCOMPARE(document.objects().size(), 1);
+    QCOMPARE(document.sensors().size(), 2);
+    QCOMPARE(document.plan().polygon(), kRoom);
 }
 
 QTEST_MAIN(TestProjectDocument)
