@@ -2,6 +2,8 @@
 
 #include "cli/projectinfo.h"
 #include "detectors/sensorgraphicsitem2.h"
+#include "io/coveragepage.h"
+#include "io/coveragesettings.h"
 #include "io/detectortable.h"
 #include "io/pdfexport.h"
 #include "io/projectdocument.h"
@@ -11,10 +13,13 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPageSize>
+#include <QPrinter>
 #include <QVector>
 
+#include <cmath>
 #include <functional>
 #include <limits>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -46,12 +51,21 @@ namespace {
         int page = 0;
         int dpi = 0;
         double drawingScale = 0;
+        bool coverage = false;
+        // check's targets in percent, where given: --min, and --min2 (none
+        // for "--min2 none").
+        std::optional<double> min1;
+        bool min2Given = false;
+        std::optional<double> min2;
     };
+
+    // A command taking one or more files.
+    constexpr int kSomeFiles = -1;
 
     struct CommandForm
     {
         const char *name;
-        int fileCount;
+        int fileCount; // or kSomeFiles
         const char *files; // for the usage error
         QStringList options;
     };
@@ -63,12 +77,15 @@ namespace {
             { "export-csv", 2, "PROJECT.prj OUT.csv", {} },
             { "export-pdf", 2, "PROJECT.prj OUT.pdf",
                 { QStringLiteral("--paper"), QStringLiteral("--landscape"),
-                    QStringLiteral("--portrait") } },
-            { "export-image", 2, "PROJECT.prj OUT.png|OUT.jpg|OUT.bmp", {} },
+                    QStringLiteral("--portrait"), QStringLiteral("--coverage") } },
+            { "export-image", 2, "PROJECT.prj OUT.png|OUT.jpg|OUT.bmp",
+                { QStringLiteral("--coverage") } },
             { "resave", 2, "PROJECT.prj OUT.prj", {} },
             { "new", 1, "OUT.prj --plan PLAN",
                 { QStringLiteral("--plan"), QStringLiteral("--page"), QStringLiteral("--dpi"),
                     QStringLiteral("--drawing-scale") } },
+            { "check", kSomeFiles, "one or more PROJECT.prj",
+                { QStringLiteral("--min"), QStringLiteral("--min2") } },
         };
         return list;
     }
@@ -114,6 +131,16 @@ namespace {
         }
         (isPage ? call.page : call.dpi) = number;
         return true;
+    // A target in percent: a number from 0 to 100, a "%" after it allowed.
+    std::optional<double> percentage(QString text)
+    {
+        if (text.endsWith(QLatin1Char('%')))
+            text.chop(1);
+        bool ok = false;
+        const double value = text.trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(value) || value < 0 || value > 100)
+            return std::nullopt;
+        return value;
     }
 
     bool parse(const QStringList &arguments, Invocation &call, QString *problem)
@@ -153,14 +180,34 @@ namespace {
                 *problem = QStringLiteral("%1 has no option %2").arg(call.command, name);
                 return false;
             }
-            if (name == QLatin1String("--paper")) {
-                if (!hasValue) {
-                    if (i + 1 >= arguments.size()) {
-                        *problem = QStringLiteral("--paper needs A4, A3, A2 or A1");
-                        return false;
-                    }
-                    value = arguments.at(++i);
+            const bool takesValue = name == QLatin1String("--paper")
+                || name == QLatin1String("--min") || name == QLatin1String("--min2");
+            if (takesValue && !hasValue) {
+                if (i + 1 >= arguments.size()) {
+                    *problem = name == QLatin1String("--paper")
+                        ? QStringLiteral("--paper needs A4, A3, A2 or A1")
+                        : QStringLiteral("%1 needs a percentage from 0 to 100").arg(name);
+                    return false;
                 }
+                value = arguments.at(++i);
+            }
+            if (name == QLatin1String("--min") || name == QLatin1String("--min2")) {
+                const bool none = name == QLatin1String("--min2") && value == QLatin1String("none");
+                const std::optional<double> target = percentage(value);
+                if (!target && !none) {
+                    *problem = QStringLiteral("%1 needs a percentage from 0 to 100, not \"%2\"")
+                                   .arg(name, value);
+                    return false;
+                }
+                if (name == QLatin1String("--min")) {
+                    call.min1 = target;
+                } else {
+                    call.min2Given = true;
+                    call.min2 = target;
+                }
+                continue;
+            }
+            if (name == QLatin1String("--paper")) {
                 const QString paper = value.toUpper();
                 if (paper != QLatin1String("A4") && paper != QLatin1String("A3")
                     && paper != QLatin1String("A2") && paper != QLatin1String("A1")) {
@@ -196,8 +243,11 @@ namespace {
                 call.landscape = true;
             else if (name == QLatin1String("--portrait"))
                 call.landscape = false;
+            else if (name == QLatin1String("--coverage"))
+                call.coverage = true;
         }
-        if (call.files.size() != form->fileCount) {
+        if (form->fileCount == kSomeFiles ? call.files.isEmpty()
+                                          : call.files.size() != form->fileCount) {
             *problem
                 = QStringLiteral("%1 needs %2").arg(call.command, QString::fromLatin1(form->files));
             return false;
@@ -448,25 +498,78 @@ namespace {
         return QPageSize(QPageSize::A4);
     }
 
+    // Whether the output shows the coverage map: when asked for and the plan
+    // has an outline; asked for without one, a warning says the map is left out.
+    bool coverageMapWanted(const Invocation &call, const ProjectDocument &project, Output &output)
+    {
+        if (!call.coverage)
+            return false;
+        if (project.plan().hasPath())
+            return true;
+        output.err += line(aboutFile(call.files.at(0),
+            QStringLiteral("warning: no outline, so no coverage map; written without it")));
+        return false;
+    }
+
     // Runs one output command on the loaded project; false when the output could
     // not be written (*why says more when it can). Every output goes through
     // SaveFile, which leaves an existing file as it was on failure.
-    bool writeOutput(const Invocation &call, ProjectDocument &project, QString *why)
+    bool writeOutput(const Invocation &call, ProjectDocument &project, QString *why, Output &output)
     {
         const QString &out = call.files.at(1);
         if (call.command == QLatin1String("export-csv"))
             return writeDetectorTableFile(out, tableRows(project.sensors()), why);
-        if (call.command == QLatin1String("export-pdf"))
-            return exportScenePdf(&project.scene(), out, pageSize(call.paper),
-                call.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, why);
+        if (call.command == QLatin1String("export-pdf")) {
+            // As the configurator's PDF command with the page dialog's choices.
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setPageSize(pageSize(call.paper));
+            printer.setPageOrientation(
+                call.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+            return exportProjectPdf(
+                project, &printer, out, coverageMapWanted(call, project, output), why);
+        }
         if (call.command == QLatin1String("export-image")) {
             if (sceneImageSize(project.scene().sceneRect()).isEmpty()) {
                 *why = QStringLiteral("the plan has nothing to draw; no image written");
                 return false;
             }
+            // The image shows what the window shows: with the map on, the
+            // map under zones faded as the window fades them.
+            if (coverageMapWanted(call, project, output))
+                project.showCoverageMap(true);
             return exportSceneImage(&project.scene(), out, why);
         }
         return ProjectFile::saveProject(project.parts(), out, why);
+    }
+
+    // check: every file in turn, one line each on stdout. A file that cannot be
+    // read is reported as by the other commands and the rest are still
+    // checked; the status is then the first such file's.
+    int runCheck(const Invocation &call, Output &output)
+    {
+        int status = Success;
+        bool allMet = true;
+        for (const QString &path : call.files) {
+            ProjectDocument project;
+            int failed = Success;
+            if (!loadInput(path, project, output, &failed)) {
+                if (status == Success)
+                    status = failed;
+                continue;
+            }
+            CoverageSettings targets = project.coverageSettings();
+            if (call.min1)
+                targets.min1 = *call.min1;
+            if (call.min2Given)
+                targets.min2 = call.min2;
+            bool met = false;
+            output.out += coverageCheckLine(project, path, targets, &met);
+            allMet = allMet && met;
+        }
+        if (status != Success)
+            return status;
+        return allMet ? Success : TargetNotMet;
     }
 
 } // namespace
@@ -478,13 +581,17 @@ QByteArray usage()
         "  zor-position-cli info [--json] PROJECT.prj\n"
         "  zor-position-cli export-csv PROJECT.prj OUT.csv\n"
         "  zor-position-cli export-pdf PROJECT.prj OUT.pdf [--paper A4|A3|A2|A1] "
-        "[--landscape|--portrait]\n"
-        "  zor-position-cli export-image PROJECT.prj OUT.png|OUT.jpg|OUT.bmp\n"
+        "[--landscape|--portrait] [--coverage]\n"
+        "  zor-position-cli export-image PROJECT.prj OUT.png|OUT.jpg|OUT.bmp [--coverage]\n"
         "  zor-position-cli resave PROJECT.prj OUT.prj\n"
         "  zor-position-cli new OUT.prj --plan PLAN.png|PLAN.jpg|PLAN.bmp|PLAN.pdf\n"
         "                   [--page N] [--dpi D] [--drawing-scale N]\n"
+        "  zor-position-cli check PROJECT.prj... [--min PERCENT] [--min2 PERCENT|none]\n"
+        "--coverage draws the coverage map instead of the zones. check holds each\n"
+        "project to its saved coverage targets, or to those given.\n"
         "Exit status: 0 done, 1 bad usage, 2 a file cannot be read or written,\n"
-        "3 not a project of this program. The input file is never changed.\n");
+        "3 not a project of this program, 4 (check) a project misses a coverage\n"
+        "target or has no outline. The input file is never changed.\n");
 }
 
 int run(const QStringList &arguments, Output &output)
@@ -504,6 +611,8 @@ int run(const QStringList &arguments, Output &output)
 
     if (call.command == QLatin1String("new"))
         return newProject(call, output);
+    if (call.command == QLatin1String("check"))
+        return runCheck(call, output);
 
     const QString &input = call.files.at(0);
     if (call.files.size() > 1) {
@@ -531,7 +640,7 @@ int run(const QStringList &arguments, Output &output)
     }
 
     QString why;
-    if (!writeOutput(call, project, &why)) {
+    if (!writeOutput(call, project, &why, output)) {
         if (why.isEmpty())
             why = QStringLiteral("cannot be written");
         output.err += line(aboutFile(call.files.at(1), why));

@@ -16,7 +16,9 @@ enum ExitCode
     // A file that cannot be read or written.
     FileError = 2,
     // "App" missing or not this program's: not a project of this program.
-    NotAProject = 3
+    NotAProject = 3,
+    // check: a project's coverage falls short of a target, or it has no outline.
+    TargetNotMet = 4
 };
 
 // What a run prints, kept apart so that main() decides where it goes.

@@ -175,6 +175,20 @@ void JsonWriter::value(const QVector<double> &numbers)
     endArray();
 }
 
+void JsonWriter::value(const QVector<QPolygonF> &polygons)
+{
+    beginArray();
+    for (const QPolygonF &polygon : polygons)
+        value(polygon);
+    endArray();
+}
+
+void JsonWriter::nullValue()
+{
+    beforeValue();
+    raw(QByteArrayLiteral("null"));
+}
+
 QByteArray JsonWriter::data() const
 {
     return m_data + '\n';

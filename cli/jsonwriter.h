@@ -29,6 +29,9 @@ public:
     void value(const QPointF &point);
     void value(const QPolygonF &polygon);
     void value(const QVector<double> &numbers);
+    // A list of polygons (an array of the arrays above).
+    void value(const QVector<QPolygonF> &polygons);
+    void nullValue();
 
     // The document so far, ended by a line break once every level is closed.
     QByteArray data() const;

@@ -2,15 +2,19 @@
 
 #include "cli/jsonwriter.h"
 #include "detectors/sensorgraphicsitem2.h"
+#include "detectors/zonegraphicsitem.h"
+#include "io/coveragesettings.h"
 #include "io/projectdocument.h"
 #include "io/projectfile.h"
 #include "plan/objectgraphicsitem.h"
-#include "scene/graphicspolygonitem2.h"
 
 #include <QLineF>
 #include <QStringList>
+#include <QTransform>
 
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -19,10 +23,15 @@ QPolygonF outlinePolygon(const ProjectDocument &project)
     return project.plan().mapToScene(project.plan().polygon());
 }
 
-QPolygonF zonePolygon(const SensorGraphicsItem2 *detector)
+QVector<QPolygonF> zonePieces(const SensorGraphicsItem2 *detector)
 {
-    const GraphicsPolygonItem2 *zone = detector->zone();
-    return zone ? zone->mapToScene(zone->polygon()) : QPolygonF();
+    QVector<QPolygonF> pieces;
+    if (const ZoneGraphicsItem *zone = detector->zone()) {
+        const QTransform toScene = zone->sceneTransform();
+        for (const QPolygonF &piece : zone->pieces())
+            pieces.append(toScene.map(piece));
+    }
+    return pieces;
 }
 
 QVector<double> rangesOf(const SensorGraphicsItem2 *detector)
@@ -42,6 +51,54 @@ QString fixed(double value, int decimals)
 QString point(const QPointF &p)
 {
     return QStringLiteral("(%1, %2)").arg(fixed(p.x(), 3), fixed(p.y(), 3));
+}
+
+QString area(double value, const QString &unit)
+{
+    return fixed(value, 2) + QLatin1Char(' ') + unit + QStringLiteral("²");
+}
+
+// A share of the floor (0 … 1) in percent, as the window rounds it.
+QString percent(double share)
+{
+    return fixed(share * 100, 1) + QStringLiteral(" %");
+}
+
+double seenShare(const Coverage &coverage)
+{
+    return coverage.share(coverage.onceArea + coverage.twiceArea);
+}
+
+QString coverageLine(const Coverage &coverage, const QString &unit)
+{
+    if (!coverage.valid)
+        return QStringLiteral("Coverage: none, the plan has no outline");
+    auto part = [&](const char *name, double value) {
+        return QStringLiteral("%1 %2 (%3)")
+            .arg(QString::fromUtf8(name), area(value, unit), percent(coverage.share(value)));
+    };
+    return QStringLiteral("Coverage: floor %1; %2, %3, %4, %5; ≥1 %6")
+        .arg(area(coverage.floorArea, unit), part("not seen", coverage.unseenArea),
+            part("one detector", coverage.onceArea), part("two or more", coverage.twiceArea),
+            part("three or more", coverage.thriceArea), percent(seenShare(coverage)));
+}
+
+// "90.0 % (met)"; the mark only when there are figures to hold to it.
+QString targetText(const Coverage &coverage, double share, double target)
+{
+    QString text = fixed(target, 1) + QStringLiteral(" %");
+    if (coverage.valid)
+        text += CoverageSettings::meets(share, target) ? QStringLiteral(" (met)")
+                                                       : QStringLiteral(" (not met)");
+    return text;
+}
+
+QString targetsLine(const Coverage &coverage, const CoverageSettings &settings)
+{
+    return QStringLiteral("Coverage targets: ≥1 %1, ≥2 %2")
+        .arg(targetText(coverage, seenShare(coverage), settings.min1),
+            settings.min2 ? targetText(coverage, coverage.share(coverage.twiceArea), *settings.min2)
+                          : QStringLiteral("none"));
 }
 
 QString surfaceName(int index)
@@ -108,6 +165,10 @@ QByteArray projectInfoText(const ProjectDocument &project, const QString &path)
                      .arg(
                          fixed(polygonPerimeter(outline), 2), unit, fixed(polygonArea(outline), 2));
 
+    const Coverage coverage = project.coverage();
+    lines << coverageLine(coverage, unit);
+    lines << targetsLine(coverage, project.coverageSettings());
+
     const QList<ObjectGraphicsItem *> &objects = project.objects();
     lines << QStringLiteral("Obstacles: %1").arg(objects.size());
     for (int i = 0; i < objects.size(); ++i) {
@@ -138,6 +199,10 @@ QByteArray projectInfoText(const ProjectDocument &project, const QString &path)
                      .arg(surfaceName(detector->surfaceIndex()))
                      .arg(detector->section())
                      .arg(point(detector->scenePos()));
+        if (coverage.valid && i < coverage.detectors.size())
+            lines << QStringLiteral("     zone %1 of floor, %2 seen by it alone")
+                         .arg(area(coverage.detectors.at(i).zoneArea, unit),
+                             area(coverage.detectors.at(i).onlyArea, unit));
     }
     return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
 }
@@ -146,6 +211,8 @@ QByteArray projectInfoJson(const ProjectDocument &project)
 {
     JsonWriter json;
     json.beginObject();
+    json.key("formatVersion");
+    json.value(kProjectInfoFormatVersion);
 
     json.key("image");
     json.beginObject();
@@ -222,12 +289,95 @@ QByteArray projectInfoJson(const ProjectDocument &project)
         json.value(detector->rotation());
         json.key("ranges");
         json.value(rangesOf(detector));
+        json.key("opticalCentre");
+        json.value(detector->opticalCentre());
         json.key("zone");
-        json.value(zonePolygon(detector));
+        json.value(zonePieces(detector));
         json.endObject();
     }
     json.endArray();
 
+    const CoverageSettings &settings = project.coverageSettings();
+    json.key("coverageSettings");
+    json.beginObject();
+    json.key("min1");
+    json.value(settings.min1);
+    json.key("min2");
+    if (settings.min2)
+        json.value(*settings.min2);
+    else
+        json.nullValue();
+    json.key("showMap");
+    json.value(settings.showMap);
+    json.endObject();
+
+    const Coverage coverage = project.coverage();
+    json.key("coverage");
+    if (!coverage.valid) {
+        json.nullValue();
+    } else {
+        const double seen = coverage.onceArea + coverage.twiceArea;
+        const std::pair<const char *, double> figures[] = { { "floor", coverage.floorArea },
+            { "notSeen", coverage.unseenArea }, { "one", coverage.onceArea }, { "atLeast1", seen },
+            { "atLeast2", coverage.twiceArea }, { "atLeast3", coverage.thriceArea } };
+        const std::pair<const char *, double> shares[]
+            = { { "notSeenPercent", coverage.unseenArea }, { "onePercent", coverage.onceArea },
+                  { "atLeast1Percent", seen }, { "atLeast2Percent", coverage.twiceArea },
+                  { "atLeast3Percent", coverage.thriceArea } };
+        json.beginObject();
+        for (const auto &figure : figures) {
+            json.key(figure.first);
+            json.value(figure.second);
+        }
+        for (const auto &share : shares) {
+            json.key(share.first);
+            json.value(coverage.share(share.second) * 100);
+        }
+        json.key("detectors");
+        json.beginArray();
+        for (const Coverage::Detector &detector : coverage.detectors) {
+            json.beginObject();
+            json.key("zoneArea");
+            json.value(detector.zoneArea);
+            json.key("onlyArea");
+            json.value(detector.onlyArea);
+            json.endObject();
+        }
+        json.endArray();
+        json.endObject();
+    }
+
     json.endObject();
     return json.data();
+}
+
+QByteArray coverageCheckLine(
+    const ProjectDocument &project, const QString &path, const CoverageSettings &targets, bool *met)
+{
+    const Coverage coverage = project.coverage();
+    if (!coverage.valid) {
+        *met = false;
+        return (path + QStringLiteral(": no outline, so no coverage: does NOT meet the targets\n"))
+            .toUtf8();
+    }
+    const QString unit = project.hasScale() ? QStringLiteral("m") : QStringLiteral("units");
+    auto against = [&](const char *name, double share, const std::optional<double> &target) {
+        QString text = QString::fromUtf8(name) + QLatin1Char(' ') + percent(share);
+        if (!target)
+            return text + QStringLiteral(" (no target)");
+        const bool reached = CoverageSettings::meets(share, *target);
+        *met = *met && reached;
+        return text
+            + QStringLiteral(" (target %1 %, %2)")
+                  .arg(fixed(*target, 1),
+                      reached ? QStringLiteral("met") : QStringLiteral("NOT met"));
+    };
+    *met = true;
+    const QString once = against("≥1", seenShare(coverage), targets.min1);
+    const QString twice = against("≥2", coverage.share(coverage.twiceArea), targets.min2);
+    return QStringLiteral("%1: %2, %3, not seen %4 of %5: %6\n")
+        .arg(path, once, twice, area(coverage.unseenArea, unit), area(coverage.floorArea, unit),
+            *met ? QStringLiteral("meets the targets")
+                 : QStringLiteral("does NOT meet the targets"))
+        .toUtf8();
 }

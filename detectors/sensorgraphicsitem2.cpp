@@ -273,6 +273,7 @@ void SensorGraphicsItem2::updateZone()
     if (s_edited == this && s_rayPoint)
         s_rayPoint->setPos(ray.sceneEnd);
     m_zone->setPieces(result.pieces);
+    m_opticalCentre = zoneTransform(pivot, rotation()).map(result.opticalCentre);
     m_zone->setVisible(!result.pieces.isEmpty());
     m_ray->setVisible(showRay);
     if (s_edited == this && s_rayPoint)

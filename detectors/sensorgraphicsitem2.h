@@ -139,6 +139,9 @@ public:
     // Parts
     ZoneGraphicsItem *zone() const { return m_zone; }
     GraphicsLineItem *ray() const { return m_ray; }
+    // The point the zone is seen from (SensorZone::opticalCentre), in the scene,
+    // as the last zone computation placed it.
+    QPointF opticalCentre() const { return m_opticalCentre; }
     GraphicsPolygonItem2 *headMarker() const { return m_head; }
 
     // View input while the detector is created or edited
@@ -205,6 +208,7 @@ private:
     GraphicsPolygonItem2 *m_head;
     GraphicsPolygonItem2 *m_chevron;
     QPointer<ZoneGraphicsItem> m_zone;
+    QPointF m_opticalCentre;
     GraphicsLineItem *m_ray = nullptr;
     QPointer<SensorLabelGraphicsItem> m_label;
 

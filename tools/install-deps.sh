@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and `make run` need, if any is missing.
+# Installs the Debian packages the build, the tests (pdftotext reads the PDF pages back) and
+# `make run` need, if any is missing.
 set -eu
 packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qt5-image-formats-plugins qtpdf5-dev
     libbenchmark-dev libpolyclipping-dev
     fontconfig fonts-dejavu-core fonts-liberation
-    xvfb xauth
+    xvfb xauth poppler-utils
     python3
     dpkg-dev
     desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl

@@ -3,6 +3,8 @@
 #include "common/scriptedprompts.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
+#include "detectors/zonegraphicsitem.h"
+#include "io/coveragepage.h"
 #include "io/detectortable.h"
 #include "io/planscenerect.h"
 #include "io/projectdocument.h"
@@ -23,10 +25,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -217,6 +221,55 @@ std::function<void(QDialog *)> choosePage(int sizeIndex, const char *orientation
     };
 }
 
+// The pieces of a detector's zone in the scene, as the zone item holds them.
+QVector<QPolygonF> scenePieces(const SensorGraphicsItem2 *detector)
+{
+    QVector<QPolygonF> pieces;
+    for (const QPolygonF &piece : detector->zone()->pieces())
+        pieces << detector->zone()->sceneTransform().map(piece);
+    return pieces;
+}
+
+QPolygonF rectangle(double left, double top, double right, double bottom)
+{
+    return QPolygonF({ { left, top }, { right, top }, { right, bottom }, { left, bottom } });
+}
+
+ObjectGraphicsItem *addBox(ProjectDocument &project, QPointF centre, QSizeF size)
+{
+    auto *obstacle = new ObjectGraphicsItem(ObjectGraphicsItem::Rect);
+    obstacle->setGeometry(centre.x(), centre.y(), size.width(), size.height());
+    project.objects().append(obstacle);
+    project.scene().addItem(obstacle);
+    return obstacle;
+}
+
+SensorGraphicsItem2 *addDetector(
+    ProjectDocument &project, QGraphicsItem *surface, int section, double position)
+{
+    auto *detector = new SensorGraphicsItem2(project.objects(), &project.plan());
+    project.scene().addItem(detector);
+    if (!detector->setSurface(surface, section))
+        qWarning("detector not mounted");
+    detector->setPosition(position, false);
+    project.sensors().append(detector);
+    return detector;
+}
+
+// Lines of the tool's stdout.
+QStringList outLines(const Run &run)
+{
+    QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
 QSettings userSettings()
 {
     return QSettings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
@@ -266,8 +319,23 @@ private slots:
     void resaveMatchesConfigurator();
     void resaveCurrentFileUnchanged();
 
+    void infoCoverage_data();
+    void infoCoverage();
+    void infoJsonShadowedZone();
+    void check_data();
+    void check();
+    void coverageImage();
+    void coveragePdf();
+    void coverageWithoutOutline_data();
+    void coverageWithoutOutline();
+
 private:
+    QString file(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
     QTemporaryDir dir;
+    // The sample's shares in percent, seen by at least one and by at least two.
+    double hallOnce = 0;
+    double hallTwice = 0;
 };
 
 void TestCli::initTestCase()
@@ -297,6 +365,51 @@ void TestCli::initTestCase()
         tricky.sensors().append(detector);
     }
     QVERIFY(ProjectFile::saveProject(tricky.parts(), dir.filePath(QStringLiteral("tricky.prj"))));
+
+    // A 10 x 10 room with a 2 x 2 box and no detector: 96 units² of floor,
+    // none of it seen; targets of its own.
+    Project room;
+    room.plan().setPath(rectangle(-5, -5, 5, 5));
+    addBox(room, QPointF(1, 1), QSizeF(2, 2));
+    room.coverageSettings().min1 = 80;
+    room.coverageSettings().min2 = 50;
+    QVERIFY(room.save(file("room.prj")));
+
+    // No outline: a box with a detector on it.
+    Project bare;
+    ObjectGraphicsItem *pillar = addBox(bare, QPointF(0, 0), QSizeF(1, 1));
+    addDetector(bare, pillar, 0, 0.5);
+    QVERIFY(bare.save(file("no-outline.prj")));
+
+    // A 6 m high detector in the middle of the near wall of a 60 x 50 hall with
+    // a 1 m box 1.5 - 2.5 m ahead of it, in the gap before its floor begins: the
+    // box's shadow splits the zone in two.
+    Project shadow;
+    shadow.plan().setPath(rectangle(-30, -50, 30, 0));
+    addBox(shadow, QPointF(0, -2), QSizeF(1, 1));
+    SensorGraphicsItem2 *high = addDetector(shadow, &shadow.plan(), 2, 30);
+    high->setSensor('4');
+    high->setTilt(0);
+    high->setHeight(6);
+    QCOMPARE(scenePieces(high).size(), 2);
+    QVERIFY(shadow.save(file("shadow.prj")));
+
+    // The sample with targets set just below and just above its figures.
+    Project hall;
+    QVERIFY(hall.load(samplePath()));
+    const Coverage coverage = hall.coverage();
+    QVERIFY(coverage.valid);
+    hallOnce = coverage.share(coverage.onceArea + coverage.twiceArea) * 100;
+    hallTwice = coverage.share(coverage.twiceArea) * 100;
+    // Both well away from 0 and 100, so that a target one point either side
+    // is met or missed whatever the rounding.
+    QVERIFY2(hallOnce > 2 && hallOnce < 98, qPrintable(QString::number(hallOnce)));
+    QVERIFY2(hallTwice > 2 && hallTwice < 98, qPrintable(QString::number(hallTwice)));
+    hall.coverageSettings().min1 = std::floor(hallOnce) - 1;
+    hall.coverageSettings().min2 = std::floor(hallTwice) - 1;
+    QVERIFY(hall.save(file("hall-met.prj")));
+    hall.coverageSettings().min2 = std::ceil(hallTwice) + 1;
+    QVERIFY(hall.save(file("hall-missed.prj")));
 
     QVERIFY2(QFile::exists(QStringLiteral(ZOR_CLI_PATH)), ZOR_CLI_PATH);
     QVERIFY2(QFile::exists(samplePath()), qPrintable(samplePath()));
@@ -332,6 +445,22 @@ void TestCli::usage_data()
         << QStringList { "export-pdf", sample, out, "--paper" } << "--paper";
     QTest::newRow("value for a flag")
         << QStringList { "export-pdf", sample, out, "--landscape=yes" } << "--landscape";
+    QTest::newRow("check without file") << QStringList { "check", "--min", "90" } << "check needs";
+    QTest::newRow("target above 100")
+        << QStringList { "check", sample, "--min", "100.5" } << "--min needs a percentage";
+    QTest::newRow("target below 0")
+        << QStringList { "check", sample, "--min2=-1" } << "--min2 needs a percentage";
+    QTest::newRow("target not a number")
+        << QStringList { "check", sample, "--min", "ninety" } << "ninety";
+    QTest::newRow("target with a comma")
+        << QStringList { "check", sample, "--min", "90,5" } << "90,5";
+    QTest::newRow("none for the first target")
+        << QStringList { "check", sample, "--min", "none" } << "--min needs";
+    QTest::newRow("target without value") << QStringList { "check", sample, "--min" } << "--min";
+    QTest::newRow("map for the table")
+        << QStringList { "export-csv", sample, out, "--coverage" } << "--coverage";
+    QTest::newRow("target for an export")
+        << QStringList { "export-image", sample, out + ".png", "--min", "90" } << "--min";
 }
 
 void TestCli::usage()
@@ -388,6 +517,8 @@ void TestCli::damagedInput_data()
         { "export-pdf", "@", out, "--paper", "A3" },
         { "export-image", "@", dir.filePath(QStringLiteral("damaged.png")) },
         { "resave", "@", out },
+        { "check" },
+        { "check", "--min", "0" },
     };
     const struct
     {
@@ -772,6 +903,9 @@ void TestCli::infoJson_data()
     QTest::newRow("sample") << samplePath();
     QTest::newRow("legacy") << QFINDTESTDATA("data/legacy.prj");
     QTest::newRow("texts to escape") << dir.filePath(QStringLiteral("tricky.prj"));
+    QTest::newRow("no outline") << file("no-outline.prj");
+    QTest::newRow("shadowed zone") << file("shadow.prj");
+    QTest::newRow("saved targets") << file("hall-missed.prj");
 }
 
 void TestCli::infoJson()
@@ -787,6 +921,8 @@ void TestCli::infoJson()
     QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
     QVERIFY(document.isObject());
     const QJsonObject json = document.object();
+    QVERIFY(json.value(QStringLiteral("formatVersion")).isDouble());
+    QCOMPARE(json.value(QStringLiteral("formatVersion")).toDouble(), 2.0);
 
     const QJsonObject image = json.value(QStringLiteral("image")).toObject();
     QCOMPARE(image.value(QStringLiteral("width")).toInt(-1), project.planPixmap().width());
@@ -849,12 +985,71 @@ void TestCli::infoJson()
         for (int r = 0; r < ranges.size(); ++r)
             QCOMPARE(ranges.at(r).toDouble(qQNaN()), expected[r]);
 
-        // The zone as loading computed it, in the scene.
-        const QPolygonF zone = detector->zone()->mapToScene(detector->zone()->polygon());
-        QVERIFY(zone.size() > 2);
-        QVERIFY2(samePolygon(polygonFrom(d.value(QStringLiteral("zone"))), zone, &why),
-            qPrintable(QStringLiteral("detector %1: %2").arg(i).arg(why)));
+        // The zone's pieces as loading computed them, in the scene.
+        const QVector<QPolygonF> pieces = scenePieces(detector);
+        const QJsonArray zone = d.value(QStringLiteral("zone")).toArray();
+        QCOMPARE(zone.size(), pieces.size());
+        for (int p = 0; p < zone.size(); ++p) {
+            QVERIFY(pieces.at(p).size() > 2);
+            QVERIFY2(samePolygon(polygonFrom(zone.at(p)), pieces.at(p), &why),
+                qPrintable(QStringLiteral("detector %1, piece %2: %3").arg(i).arg(p).arg(why)));
+        }
+        QCOMPARE(pointFrom(d.value(QStringLiteral("opticalCentre"))), detector->opticalCentre());
     }
+
+    const QJsonObject settings = json.value(QStringLiteral("coverageSettings")).toObject();
+    QCOMPARE(
+        settings.value(QStringLiteral("min1")).toDouble(qQNaN()), project.coverageSettings().min1);
+    const QJsonValue min2 = settings.value(QStringLiteral("min2"));
+    if (project.coverageSettings().min2)
+        QCOMPARE(min2.toDouble(qQNaN()), *project.coverageSettings().min2);
+    else
+        QVERIFY(min2.isNull());
+    QVERIFY(settings.value(QStringLiteral("showMap")).isBool());
+
+    // The figures are the document's, to the last bit.
+    const Coverage coverage = project.coverage();
+    QVERIFY(json.contains(QStringLiteral("coverage")));
+    const QJsonValue value = json.value(QStringLiteral("coverage"));
+    if (!coverage.valid) {
+        QVERIFY(value.isNull());
+        return;
+    }
+    const QJsonObject figures = value.toObject();
+    QCOMPARE(figures.value(QStringLiteral("floor")).toDouble(qQNaN()), coverage.floorArea);
+    const struct
+    {
+        const char *key;
+        double area;
+    } parts[] = { { "notSeen", coverage.unseenArea }, { "one", coverage.onceArea },
+        { "atLeast1", coverage.onceArea + coverage.twiceArea }, { "atLeast2", coverage.twiceArea },
+        { "atLeast3", coverage.thriceArea } };
+    for (const auto &part : parts) {
+        const QString key = QString::fromLatin1(part.key);
+        QCOMPARE(figures.value(key).toDouble(qQNaN()), part.area);
+        QCOMPARE(figures.value(key + QStringLiteral("Percent")).toDouble(qQNaN()),
+            coverage.share(part.area) * 100);
+    }
+    const QJsonArray each = figures.value(QStringLiteral("detectors")).toArray();
+    QCOMPARE(each.size(), project.sensors().size());
+    double only = 0;
+    for (int i = 0; i < each.size(); ++i) {
+        const QJsonObject d = each.at(i).toObject();
+        QCOMPARE(d.value(QStringLiteral("zoneArea")).toDouble(qQNaN()),
+            coverage.detectors.at(i).zoneArea);
+        QCOMPARE(d.value(QStringLiteral("onlyArea")).toDouble(qQNaN()),
+            coverage.detectors.at(i).onlyArea);
+        only += d.value(QStringLiteral("onlyArea")).toDouble();
+    }
+    // The parts make up the floor, and what one detector alone sees is what
+    // exactly one sees.
+    const double floor = figures.value(QStringLiteral("floor")).toDouble();
+    const double sum = figures.value(QStringLiteral("notSeen")).toDouble()
+        + figures.value(QStringLiteral("one")).toDouble()
+        + figures.value(QStringLiteral("atLeast2")).toDouble();
+    QVERIFY2(std::abs(sum - floor) <= 1e-3 * floor, qPrintable(QString::number(sum - floor)));
+    const double one = figures.value(QStringLiteral("one")).toDouble();
+    QVERIFY2(std::abs(only - one) <= 1e-3 * floor, qPrintable(QString::number(only - one)));
 }
 
 void TestCli::csvMatchesConfigurator()
@@ -1062,6 +1257,356 @@ void TestCli::resaveCurrentFileUnchanged()
     writeAll(out, "old contents");
     QCOMPARE(runCli({ QStringLiteral("resave"), samplePath(), out }).status, 0);
     QCOMPARE(readAll(out), readAll(samplePath()));
+}
+
+void TestCli::infoCoverage_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("coverage");
+    QTest::addColumn<QString>("targets");
+    QTest::addColumn<QStringList>("detectorLines");
+
+    Project hall;
+    QVERIFY(hall.load(samplePath()));
+    const Coverage c = hall.coverage();
+    auto part = [&](const char *name, double area) {
+        return QStringLiteral("%1 %2 m² (%3 %)")
+            .arg(QString::fromLatin1(name), fixed(area, 2), fixed(c.share(area) * 100, 1));
+    };
+    QStringList detectorLines;
+    for (const Coverage::Detector &detector : c.detectors)
+        detectorLines << QStringLiteral("     zone %1 m² of floor, %2 m² seen by it alone")
+                             .arg(fixed(detector.zoneArea, 2), fixed(detector.onlyArea, 2));
+    QCOMPARE(detectorLines.size(), hall.sensors().size());
+    QTest::newRow("sample") << samplePath()
+                            << QStringLiteral("Coverage: floor %1 m²; %2, %3, %4, %5; ≥1 %6 %")
+                                   .arg(fixed(c.floorArea, 2), part("not seen", c.unseenArea),
+                                       part("one detector", c.onceArea),
+                                       part("two or more", c.twiceArea),
+                                       part("three or more", c.thriceArea), fixed(hallOnce, 1))
+                            << QStringLiteral("Coverage targets: ≥1 90.0 % (%1), ≥2 none")
+                                   .arg(QLatin1String(hallOnce >= 90 ? "met" : "not met"))
+                            << detectorLines;
+    // Figures worked out by hand: a 10 x 10 room less a 2 x 2 box, no scale.
+    QTest::newRow("outline without detectors")
+        << file("room.prj")
+        << QStringLiteral("Coverage: floor 96.00 units²; not seen 96.00 units² (100.0 %), "
+                          "one detector 0.00 units² (0.0 %), two or more 0.00 units² (0.0 %), "
+                          "three or more 0.00 units² (0.0 %); ≥1 0.0 %")
+        << QStringLiteral("Coverage targets: ≥1 80.0 % (not met), ≥2 50.0 % (not met)")
+        << QStringList();
+    QTest::newRow("no outline") << file("no-outline.prj")
+                                << QStringLiteral("Coverage: none, the plan has no outline")
+                                << QStringLiteral("Coverage targets: ≥1 90.0 %, ≥2 none")
+                                << QStringList();
+}
+
+void TestCli::infoCoverage()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, coverage);
+    QFETCH(QString, targets);
+    QFETCH(QStringList, detectorLines);
+
+    const Run run = runCli({ QStringLiteral("info"), path });
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+    const QStringList lines = outLines(run);
+    const int at = lines.indexOf(coverage);
+    QVERIFY2(at > 0, qPrintable(QString::fromUtf8(run.out)));
+    // After the outline, before the obstacles.
+    QVERIFY(lines.at(at - 1).startsWith(QLatin1String("Outline: ")));
+    QCOMPARE(lines.value(at + 1), targets);
+    QVERIFY(lines.value(at + 2).startsWith(QLatin1String("Obstacles: ")));
+    QStringList zoneLines;
+    for (const QString &line : lines)
+        if (line.startsWith(QLatin1String("     zone ")))
+            zoneLines << line;
+    QCOMPARE(zoneLines, detectorLines);
+}
+
+void TestCli::infoJsonShadowedZone()
+{
+    const Run run
+        = runCli({ QStringLiteral("info"), QStringLiteral("--json"), file("shadow.prj") });
+    QCOMPARE(run.status, 0);
+    const QJsonObject detector = QJsonDocument::fromJson(run.out)
+                                     .object()
+                                     .value(QStringLiteral("detectors"))
+                                     .toArray()
+                                     .at(0)
+                                     .toObject();
+    // Seen from just in front of the wall, on the detector's axis.
+    const QPointF centre = pointFrom(detector.value(QStringLiteral("opticalCentre")));
+    QVERIFY2(std::abs(centre.x()) < 1e-9 && centre.y() < 0 && centre.y() > -0.5,
+        qPrintable(QStringLiteral("%1, %2").arg(centre.x()).arg(centre.y())));
+
+    const QJsonArray zone = detector.value(QStringLiteral("zone")).toArray();
+    QCOMPARE(zone.size(), 2);
+    QPainterPath pieces;
+    pieces.setFillRule(Qt::OddEvenFill);
+    for (const QJsonValue &piece : zone)
+        pieces.addPolygon(polygonFrom(piece));
+    // Straight behind the box nothing is seen; beside its shadow the floor is.
+    for (double y = -5; y > -40; y -= 5) {
+        QVERIFY2(!pieces.contains(QPointF(0, y)), qPrintable(QString::number(y)));
+        QVERIFY2(pieces.contains(QPointF(-8, y)), qPrintable(QString::number(y)));
+        QVERIFY2(pieces.contains(QPointF(8, y)), qPrintable(QString::number(y)));
+    }
+}
+
+void TestCli::check_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    // Per line of stdout, in order: the texts it holds, tab-separated.
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("errors");
+
+    const QString met = file("hall-met.prj");
+    const QString missed = file("hall-missed.prj");
+    const QString room = file("room.prj");
+    const QString bare = file("no-outline.prj");
+    const QString missing = file("check-missing.prj");
+    const QString notes = file("check-notes.prj");
+    writeAll(notes, "Not a project\r\n");
+    const QString below1 = QString::number(std::floor(hallOnce) - 1);
+    const QString above1 = QString::number(std::ceil(hallOnce) + 1);
+    const QString below2 = QString::number(std::floor(hallTwice) - 1);
+    const QString once = QStringLiteral("≥1 %1 %").arg(fixed(hallOnce, 1));
+    const QString twice = QStringLiteral("≥2 %1 %").arg(fixed(hallTwice, 1));
+    const QString yes = QStringLiteral(": meets the targets");
+    const QString no = QStringLiteral(": does NOT meet the targets");
+    auto target = [](const QString &percent, bool reached) {
+        return QStringLiteral("(target %1.0 %, %2)")
+            .arg(percent, reached ? QStringLiteral("met") : QStringLiteral("NOT met"));
+    };
+    auto expect = [](const QStringList &texts) { return texts.join(QLatin1Char('\t')); };
+    const QString hallMet = expect({ met + ": ", once, target(below1, true), twice,
+        target(below2, true), QStringLiteral("not seen"), yes });
+
+    QTest::newRow("saved targets met") << QStringList { met } << 0 << QStringList { hallMet } << 0;
+    QTest::newRow("saved ≥2 target missed")
+        << QStringList { missed } << 4
+        << QStringList { expect({ missed + ": ", target(below1, true),
+               target(QString::number(std::ceil(hallTwice) + 1), false), no }) }
+        << 0;
+    QTest::newRow("default targets") << QStringList { samplePath() } << (hallOnce >= 90 ? 0 : 4)
+                                     << QStringList { expect({ samplePath() + ": ", once,
+                                            target(QStringLiteral("90"), hallOnce >= 90),
+                                            twice + QStringLiteral(" (no target)") }) }
+                                     << 0;
+    QTest::newRow("--min above the figure")
+        << QStringList { met, "--min", above1 } << 4
+        << QStringList { expect({ met + ": ", target(above1, false), target(below2, true), no }) }
+        << 0;
+    QTest::newRow("--min below, with a percent sign")
+        << QStringList { missed, "--min=" + below1 + "%", "--min2", below2 } << 0
+        << QStringList { expect(
+               { missed + ": ", target(below1, true), target(below2, true), yes }) }
+        << 0;
+    QTest::newRow("--min2 none drops the saved one")
+        << QStringList { missed, "--min2", "none" } << 0
+        << QStringList { expect({ missed + ": ", twice + QStringLiteral(" (no target)"), yes }) }
+        << 0;
+    QTest::newRow("its own targets, nothing seen")
+        << QStringList { room } << 4
+        << QStringList { expect({ room + ": ", QStringLiteral("≥1 0.0 % (target 80.0 %, NOT met)"),
+               QStringLiteral("≥2 0.0 % (target 50.0 %, NOT met)"),
+               QStringLiteral("not seen 96.00 units² of 96.00 units²"), no }) }
+        << 0;
+    QTest::newRow("zero targets met by nothing seen")
+        << QStringList { room, "--min", "0", "--min2", "0" } << 0
+        << QStringList { expect({ room + ": ", target(QStringLiteral("0"), true), yes }) } << 0;
+    QTest::newRow("no outline") << QStringList { bare, "--min", "0" } << 4
+                                << QStringList { bare + ": no outline, so no coverage" + no } << 0;
+    QTest::newRow("several, all met")
+        << QStringList { met, room, "--min", "0", "--min2", "0" } << 0
+        << QStringList { expect({ met + ": ", yes }), expect({ room + ": ", yes }) } << 0;
+    QTest::newRow("several, one missed")
+        << QStringList { met, missed, met } << 4
+        << QStringList { hallMet, expect({ missed + ": ", no }), hallMet } << 0;
+    QTest::newRow("several, one without outline")
+        << QStringList { met, bare } << 4
+        << QStringList { hallMet, expect({ bare + ": no outline", no }) } << 0;
+    // A file that cannot be read outranks a missed target; the rest are checked.
+    QTest::newRow("a missing file among them")
+        << QStringList { missed, missing, met } << 2
+        << QStringList { expect({ missed + ": ", no }), hallMet } << 1;
+    QTest::newRow("not a project among them")
+        << QStringList { met, notes } << 3 << QStringList { hallMet } << 1;
+}
+
+void TestCli::check()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+    QFETCH(int, errors);
+
+    const Run run = runCli(QStringList { QStringLiteral("check") } + arguments);
+    QCOMPARE(run.status, status);
+    const QStringList out = outLines(run);
+    QCOMPARE(out.size(), lines.size());
+    for (int i = 0; i < out.size(); ++i) {
+        const QStringList texts = lines.at(i).split(QLatin1Char('\t'));
+        QVERIFY2(out.at(i).startsWith(texts.first()), qPrintable(out.at(i)));
+        for (const QString &text : texts)
+            QVERIFY2(out.at(i).contains(text),
+                qPrintable(QStringLiteral("%1\nlacks: %2").arg(out.at(i), text)));
+    }
+    QCOMPARE(errLines(run).size(), errors);
+}
+
+void TestCli::coverageImage()
+{
+    const QString plain = file("plain.png");
+    const QString mapped = file("coverage.png");
+    QCOMPARE(runCli({ QStringLiteral("export-image"), samplePath(), plain }).status, 0);
+    const Run run = runCli(
+        { QStringLiteral("export-image"), QStringLiteral("--coverage"), samplePath(), mapped });
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+
+    // The same through the document with the map shown, as the window has it.
+    ProjectDocument document;
+    QVERIFY(document.load(samplePath()).loaded());
+    document.updateSceneRect();
+    document.showCoverageMap(true);
+    const QString here = file("coverage-here.png");
+    QVERIFY(exportSceneImage(&document.scene(), here));
+
+    const QImage without = QImage(plain).convertToFormat(QImage::Format_ARGB32);
+    const QImage with = QImage(mapped).convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(!with.isNull());
+    QCOMPARE(with.size(), without.size());
+    QVERIFY(with == QImage(here).convertToFormat(QImage::Format_ARGB32));
+
+    // Where the map is the image changes, and outside the floor it does not.
+    const Coverage coverage = document.coverage(true);
+    const QRectF rect = document.scene().sceneRect();
+    auto pixel = [&](const QImage &image, const QPointF &p) {
+        return image.pixel(int((p.x() - rect.left()) * image.width() / rect.width()),
+            int((p.y() - rect.top()) * image.height() / rect.height()));
+    };
+    auto pathOf = [](const QVector<QPolygonF> &rings) {
+        QPainterPath path;
+        path.setFillRule(Qt::OddEvenFill);
+        for (const QPolygonF &ring : rings)
+            path.addPolygon(ring);
+        return path;
+    };
+    const QPainterPath classes[] = { pathOf(coverage.map.unseen), pathOf(coverage.map.once),
+        pathOf(coverage.map.twiceOrMore) };
+    const QPainterPath outline = pathOf({ document.plan().mapToScene(document.plan().polygon()) });
+    // Well inside a path: the point and four around it at margin.
+    auto inside = [](const QPainterPath &path, const QPointF &p, double margin) {
+        for (const QPointF &d : { QPointF(0, 0), QPointF(margin, 0), QPointF(-margin, 0),
+                 QPointF(0, margin), QPointF(0, -margin) })
+            if (!path.contains(p + d))
+                return false;
+        return true;
+    };
+    int changed[3] = {};
+    int kept[3] = {};
+    int outsideSame = 0;
+    int outside = 0;
+    for (double y = rect.top() + 0.1; y < rect.bottom(); y += 0.25) {
+        for (double x = rect.left() + 0.1; x < rect.right(); x += 0.25) {
+            const QPointF p(x, y);
+            const bool same = pixel(with, p) == pixel(without, p);
+            if (!outline.intersects(QRectF(p - QPointF(0.2, 0.2), QSizeF(0.4, 0.4)))) {
+                ++outside;
+                outsideSame += same;
+                continue;
+            }
+            for (int c = 0; c < 3; ++c) {
+                if (inside(classes[c], p, 0.1))
+                    ++(same ? kept[c] : changed[c]);
+            }
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        // Kept: only under the detectors' symbols and labels.
+        QVERIFY2(changed[c] > 20 && kept[c] <= changed[c] / 10,
+            qPrintable(QStringLiteral("class %1: %2 changed, %3 kept")
+                           .arg(c)
+                           .arg(changed[c])
+                           .arg(kept[c])));
+    }
+    QVERIFY2(outside > 100, qPrintable(QString::number(outside)));
+    QCOMPARE(outsideSame, outside);
+}
+
+void TestCli::coveragePdf()
+{
+    const QString plain = file("plain.pdf");
+    const QString mapped = file("coverage.pdf");
+    QCOMPARE(runCli({ QStringLiteral("export-pdf"), samplePath(), plain, QStringLiteral("--paper"),
+                        QStringLiteral("A3") })
+                 .status,
+        0);
+    const Run run = runCli({ QStringLiteral("export-pdf"), samplePath(), mapped,
+        QStringLiteral("--coverage"), QStringLiteral("--paper"), QStringLiteral("A3") });
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+
+    // The page the window's PDF command writes with the box ticked.
+    ProjectDocument document;
+    QVERIFY(document.load(samplePath()).loaded());
+    document.updateSceneRect();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A3));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    const QString here = file("coverage-here.pdf");
+    QVERIFY(exportProjectPdf(document, &printer, here, true));
+    QCOMPARE(withoutDates(readAll(mapped)), withoutDates(readAll(here)));
+    QVERIFY(withoutDates(readAll(mapped)) != withoutDates(readAll(plain)));
+    QCOMPARE(mediaBox(mapped), mediaBox(plain));
+
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext is not installed; the legend's text is not read back");
+    auto text = [&](const QString &pdf) {
+        QProcess process;
+        process.start(pdftotext, { pdf, QStringLiteral("-") });
+        process.waitForFinished(60000);
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    const QString legend = text(mapped);
+    QVERIFY2(legend.contains(QStringLiteral("Карта покрытия")), qPrintable(legend));
+    QVERIFY2(legend.contains(QStringLiteral("≥1: %1 %").arg(coverageFigure(hallOnce))),
+        qPrintable(legend));
+    QVERIFY(!text(plain).contains(QStringLiteral("Карта покрытия")));
+}
+
+void TestCli::coverageWithoutOutline_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("image") << "export-image"
+                           << ".png";
+    QTest::newRow("pdf") << "export-pdf"
+                         << ".pdf";
+}
+
+void TestCli::coverageWithoutOutline()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, suffix);
+    // Nothing to map: the plain output, and a warning saying so.
+    const QString input = file("no-outline.prj");
+    const QString plain = dir.filePath(QStringLiteral("bare-plain") + suffix);
+    const QString mapped = dir.filePath(QStringLiteral("bare-coverage") + suffix);
+    QCOMPARE(runCli({ command, input, plain }).status, 0);
+    const Run run = runCli({ command, input, mapped, QStringLiteral("--coverage") });
+    QCOMPARE(run.status, 0);
+    const QList<QByteArray> lines = errLines(run);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains("warning: no outline, so no coverage map"),
+        lines.first().constData());
+    QCOMPARE(withoutDates(readAll(mapped)), withoutDates(readAll(plain)));
 }
 
 // Not QTEST_MAIN: it fixes the fonts' resolution at 96 dpi, which the configurator
