@@ -3,7 +3,7 @@
 set -eu
 packages=(
     cmake g++ make pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qt5-image-formats-plugins
+    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qt5-image-formats-plugins qttranslations5-l10n
     libbenchmark-dev
     fontconfig fonts-dejavu-core fonts-liberation
     xvfb xauth
