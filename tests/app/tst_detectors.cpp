@@ -824,7 +824,7 @@ void TestDetectors::calloutFollowsEveryChange()
         QCOMPARE(detector->position(), 8.0);
         select(detector);
         widget<DoubleSpinBoxChange>("sensorPos")->setValue(8);
-        click(QPointF(-10, 10));
+        key(Qt::Key_Escape);
         QVERIFY(!SensorGraphicsItem2::editedSensor());
     }
     QVERIFY(detector->label()->toPlainText().contains(QStringLiteral("Положение: ")));
@@ -853,25 +853,28 @@ void TestDetectors::calloutFollowsEveryChange()
 void TestDetectors::switchesKeepTheViewInPlace_data()
 {
     QTest::addColumn<QString>("switchName");
-    QTest::newRow("callouts") << "actionLabel";
-    QTest::newRow("rays") << "actionSensorRay";
+    QTest::addColumn<QPointF>("looking");
+    // The callout reaches past the plan's left edge, the ray past its right one;
+    // the view looks at the end that goes.
+    QTest::newRow("callouts") << "actionLabel" << QPointF(-50, 0);
+    QTest::newRow("rays") << "actionSensorRay" << QPointF(75, 0);
 }
 
 void TestDetectors::switchesKeepTheViewInPlace()
 {
     QFETCH(QString, switchName);
-    preparePlan(true);
-    SensorGraphicsItem2 *left = placeDetector(QPointF(-19, 3));
-    SensorGraphicsItem2 *bottom = placeDetector(QPointF(-5, 14));
-    QVERIFY(left && bottom);
-    // A callout dragged out beyond the plan's left edge, and a ray turned past
-    // its top: both widen the scene rectangle while they show.
-    left->setLabelPos(QPointF(-45, 0));
-    bottom->setAngle(-60);
-    bottom->updateZone();
+    QFETCH(QPointF, looking);
+    preparePlan(false);
+    view()->centerOn(40, 0);
+    ObjectGraphicsItem *obstacle = placeObstacle(QPointF(40, 0));
+    QVERIFY(obstacle);
+    // On the obstacle's right side, facing out of the plan.
+    SensorGraphicsItem2 *detector = placeDetector(QPointF(43, 0));
+    QVERIFY(detector);
+    detector->setLabelPos(QPointF(-100, 0));
     action("actionAllView")->trigger();
     view()->scale(3, 3);
-    view()->centerOn(-30, 0);
+    view()->centerOn(looking);
     const QPoint probe = view()->viewport()->rect().center();
     const QPointF shown = view()->mapToScene(probe);
     QAction *toggle = action(switchName.toLatin1().constData());
