@@ -854,10 +854,8 @@ void TestDetectors::switchesKeepTheViewInPlace_data()
 {
     QTest::addColumn<QString>("switchName");
     QTest::addColumn<QPointF>("looking");
-    // The callout reaches past the plan's left edge, the ray past its right one;
-    // the view looks at the end that goes.
+    // The callout reaches past the plan's left edge; the view looks at that end.
     QTest::newRow("callouts") << "actionLabel" << QPointF(-50, 0);
-    QTest::newRow("rays") << "actionSensorRay" << QPointF(75, 0);
 }
 
 void TestDetectors::switchesKeepTheViewInPlace()
