@@ -1,32 +1,21 @@
+#include "app/displaycheck.h"
 #include "app/mainwindow.h"
+#include "app/qttranslation.h"
 
 #include <QApplication>
+#include <QSysInfo>
 #include <cstdio>
-#include <cstdlib>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
 #endif
 
-namespace {
-
-bool hasDisplay()
-{
-    auto isSet = [](const char *name) {
-        const char *value = std::getenv(name);
-        return value && *value;
-    };
-    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
-    if (!hasDisplay()) {
-        std::fputs("zor-position: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                   "run it under a virtual display: xvfb-run -a make run\n",
-            stderr);
+    const QString noDisplay = missingDisplayMessage(
+        QSysInfo::kernelType(), [](const char *name) { return qgetenv(name); });
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(noDisplay));
         return 1;
     }
 #ifdef Q_OS_UNIX
@@ -35,7 +24,9 @@ int main(int argc, char *argv[])
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     QApplication application(argc, argv);
+    installQtTranslation(application);
     MainWindow window;
+    window.placeOnScreen();
     window.show();
     return application.exec();
 }

@@ -3,10 +3,13 @@
 
 #include "app/settingskeys.h"
 #include "app/versioninfo.h"
+#include "app/windowplacement.h"
 #include "scene/basegraphicsitem.h"
 #include "scene/userprompts.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -109,6 +112,28 @@ void MainWindow::placeSidePanelInScrollArea()
     scroll->setSizePolicy(ui->frame->sizePolicy());
     ui->splitter->insertWidget(index, scroll);
     scroll->setWidget(ui->frame);
+}
+
+void MainWindow::placeOnScreen()
+{
+    const QByteArray geometry
+        = settings->value(QString::fromUtf8(SettingsKeys::WindowGeometry)).toByteArray();
+    // Qt moves a remembered geometry back onto the screen if the screens changed.
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            // The frame is not known before the window is shown; room for a
+            // usual title bar and border.
+            const QMargins frame(8, 32, 8, 8);
+            setGeometry(firstWindowGeometry(size(), screen->availableGeometry(), frame));
+        }
+    }
+    restoreState(settings->value(QString::fromUtf8(SettingsKeys::WindowState)).toByteArray());
+}
+
+void MainWindow::saveWindowPlacement()
+{
+    settings->setValue(QString::fromUtf8(SettingsKeys::WindowGeometry), saveGeometry());
+    settings->setValue(QString::fromUtf8(SettingsKeys::WindowState), saveState());
 }
 
 void MainWindow::setPlanImageVisible(bool visible)

@@ -42,6 +42,11 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Size, place and toolbars as the user left them when the window was last
+    // closed; the first time, the form's size fitted into the primary screen.
+    // The program calls it once before showing the window.
+    void placeOnScreen();
+
     // Shows or hides the plan image and reports the result with planImageVisibled.
     void setPlanImageVisible(bool visible);
 
@@ -156,6 +161,7 @@ private:
     friend struct MainWindowPeek;
 
     void placeSidePanelInScrollArea();
+    void saveWindowPlacement();
 
     // ---- Plan elements ----
     // mainwindow_plan.cpp
@@ -187,6 +193,11 @@ private:
     // Ends the editing step of the element in editing mode, if any.
     void stopEditing();
     void updateSceneRect();
+    // As updateSceneRect, with the part of the plan on screen kept in place.
+    void updateSceneRectKeepingView();
+    QRectF visibleSceneRect() const;
+    // The view stops following the scene's growth while elements are added.
+    void holdViewStill();
     // mainwindow_obstacles.cpp
     void createObstacle(int kind, QAction *action, bool checked);
     void addCreatedObstacle(QObject *sender, QAction *action, const char *createdSlot);

@@ -140,14 +140,14 @@ void MainWindow::on_actionSensorRay_triggered(bool checked)
 {
     SensorGraphicsItem2::showRay = checked;
     updateDetectors();
-    updateSceneRect();
+    updateSceneRectKeepingView();
 }
 
 void MainWindow::on_actionLabel_triggered(bool checked)
 {
     SensorLabelGraphicsItem::showLabels = checked;
     updateLabels();
-    updateSceneRect();
+    updateSceneRectKeepingView();
 }
 
 void MainWindow::updateLabels()

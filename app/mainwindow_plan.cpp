@@ -282,8 +282,10 @@ void MainWindow::on_planPathSetAction_triggered()
 {
     stopEditing();
     on_planPathClearAction_triggered();
-    if (ui->planPathSetAction->isChecked())
+    if (ui->planPathSetAction->isChecked()) {
+        holdViewStill();
         plan.startEdit();
+    }
 }
 
 void MainWindow::on_planPathViewAction_triggered(bool checked)

@@ -183,6 +183,7 @@ void MainWindow::on_actionOpen_triggered()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!isWindowModified()) {
+        saveWindowPlacement();
         event->accept();
         return;
     }
@@ -191,8 +192,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Yes)
         on_actionSave_triggered();
-    if (answer == QMessageBox::No || (answer == QMessageBox::Yes && !isWindowModified()))
+    if (answer == QMessageBox::No || (answer == QMessageBox::Yes && !isWindowModified())) {
+        saveWindowPlacement();
         event->accept();
-    else
+    } else
         event->ignore();
 }

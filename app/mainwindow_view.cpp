@@ -33,9 +33,15 @@ void scrollTo(QScrollBar *bar, int value)
 
 void MainWindow::stopEditing()
 {
+    const bool measuring = editingItem == &roulette && roulette.isPlacing();
     if (editingItem)
         editingItem->stopEdit();
     discardAbandonedObstacle();
+    // A tape abandoned half-way measures nothing: its command ends with it.
+    if (measuring) {
+        ui->actionRoulette->setChecked(false);
+        roulette.setRouletteVisible(false);
+    }
 }
 
 void MainWindow::on_editing(bool value)
@@ -136,6 +142,34 @@ void MainWindow::updateSceneRect()
     document.updateSceneRect();
 }
 
+QRectF MainWindow::visibleSceneRect() const
+{
+    const View *view = ui->graphicsView;
+    return view->mapToScene(view->viewport()->rect()).boundingRect();
+}
+
+void MainWindow::holdViewStill()
+{
+    // Without a scene rectangle of its own the scene's grows with every item
+    // added, and the view re-centres on it.
+    scene.setSceneRect(scene.sceneRect() | visibleSceneRect());
+}
+
+void MainWindow::updateSceneRectKeepingView()
+{
+    View *view = ui->graphicsView;
+    const QPointF corner = view->mapToScene(QPoint(0, 0));
+    updateSceneRect();
+    // The part of the plan on screen stays part of the scene, so that the
+    // scroll bars can keep it where it was.
+    scene.setSceneRect(scene.sceneRect() | visibleSceneRect());
+    const QPoint shift = view->mapFromScene(corner);
+    QScrollBar *h = view->horizontalScrollBar();
+    QScrollBar *v = view->verticalScrollBar();
+    scrollTo(h, h->value() + shift.x());
+    scrollTo(v, v->value() + shift.y());
+}
+
 void MainWindow::on_actionAllView_triggered()
 {
     updateSceneRect();
@@ -155,6 +189,8 @@ void MainWindow::on_shortcutCancel()
     } else if (ui->caliberSetAction->isChecked()) {
         stopEditing();
         ui->caliberSetAction->setChecked(false);
+    } else if (ui->actionRoulette->isChecked()) {
+        stopEditing();
     }
     if (editingItem)
         editingItem->stopEdit();

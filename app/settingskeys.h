@@ -12,5 +12,8 @@ constexpr const char *DirSave = "DirSave";
 // The trailing blank belongs to the key.
 constexpr const char *LastFile = "LastFile ";
 constexpr const char *Never = "never";
+// The main window's place and size, and its toolbars, as the user last left them.
+constexpr const char *WindowGeometry = "WindowGeometry";
+constexpr const char *WindowState = "WindowState";
 
 } // namespace SettingsKeys

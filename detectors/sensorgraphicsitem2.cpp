@@ -98,6 +98,9 @@ SensorGraphicsItem2::SensorGraphicsItem2(
         &SensorGraphicsItem2::on_sensor_selectedChanged);
     connect(
         m_zone, &GraphicsPolygonItem2::mousePress, this, &SensorGraphicsItem2::on_area_mousePress);
+    // First of the receivers of changed(), so that the callout is current before
+    // anyone looks at it (the panel, an export).
+    connect(this, &SensorGraphicsItem2::changed, this, &SensorGraphicsItem2::refreshShownLabel);
 }
 
 SensorGraphicsItem2::~SensorGraphicsItem2()

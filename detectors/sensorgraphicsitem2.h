@@ -208,6 +208,8 @@ private:
     void connectPositionChange(bool on);
     void setViewportCursor(Qt::CursorShape shape);
     void snapTo(const QPointF &point, QPointF *snapped);
+    // After every change: the callout on the plan shows the record as it is now.
+    void refreshShownLabel();
 
     QList<ObjectGraphicsItem *> &m_objects;
     PlanGraphicsItem *m_plan;

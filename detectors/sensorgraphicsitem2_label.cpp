@@ -76,3 +76,16 @@ void SensorGraphicsItem2::updateLabelText()
     m_label->setPlainText(labelText());
     setLabelPos(m_record.labelOffset());
 }
+
+void SensorGraphicsItem2::refreshShownLabel()
+{
+    // A label joins the plan when its detector is placed or a project has been
+    // loaded (updateLabelText); until then there is nothing to refresh.
+    if (!m_label || !m_label->scene())
+        return;
+    const QString text = labelText();
+    if (m_label->toPlainText() == text)
+        return;
+    m_label->setPlainText(text);
+    updateLeader();
+}

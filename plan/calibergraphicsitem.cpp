@@ -55,6 +55,8 @@ void CaliberGraphicsItem::setCaliberVisible(bool visible)
 
 void CaliberGraphicsItem::startEdit()
 {
+    if (state == Idle)
+        previous = { startPoint(), endPoint(), offset, caliberVisible };
     reset();
     state = PlacingFirstPoint;
     setCaliberVisible(true);
@@ -199,12 +201,17 @@ bool CaliberGraphicsItem::viewMousePress(QMouseEvent *event)
         state = SettingOffset;
         break;
     case SettingOffset: {
-        stopEdit();
+        finishPlacing();
         double metres = 0;
-        if (askDistance(&metres))
+        const bool confirmed = askDistance(&metres);
+        if (confirmed && length() > 0) {
             applyScale(metres);
-        else
-            reset();
+        } else {
+            // A confirmed zero length measures nothing: no scale, as applyScale reports it.
+            if (confirmed)
+                emit caliberSetted(0);
+            restorePrevious();
+        }
         break;
     }
     default:
@@ -222,10 +229,24 @@ void CaliberGraphicsItem::stopEdit()
 {
     if (state == Idle)
         return;
+    finishPlacing();
+    restorePrevious();
+}
+
+void CaliberGraphicsItem::finishPlacing()
+{
     state = Idle;
     if (!(length() > 0))
         setCaliberVisible(false);
     emit editing(false);
+}
+
+void CaliberGraphicsItem::restorePrevious()
+{
+    startLine->setPos(previous.start);
+    endLine->setPos(previous.end);
+    offset = previous.offset;
+    setCaliberVisible(previous.visible);
 }
 
 bool CaliberGraphicsItem::askDistance(double *metres)

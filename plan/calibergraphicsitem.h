@@ -34,6 +34,9 @@ public:
     void reset();
     void setCaliberVisible(bool visible);
     bool isCaliberVisible() const { return caliberVisible; }
+    // Starts placing a new mark. Until a distance is confirmed, the mark and the
+    // scale it stands for stay those of before: ending the placement any other way
+    // (stopEdit(), a cancelled distance, a zero length) puts them back.
     void startEdit();
     bool isPlacing() const { return state != Idle; }
 
@@ -82,6 +85,19 @@ signals:
 private:
     QPointF pointerPos(QMouseEvent *event);
     bool askDistance(double *metres);
+    // Ends the placing state and reports it, keeping the mark as it is.
+    void finishPlacing();
+    void restorePrevious();
+
+    // The mark as it was when placing started.
+    struct Measurement
+    {
+        QPointF start;
+        QPointF end;
+        double offset = 0;
+        bool visible = false;
+    };
+    Measurement previous;
 
     DimensionLine dimension;
     GraphicsLineItem *startLine;

@@ -2,6 +2,10 @@
 
 #include "scene/changefont.h"
 
+#include <QDoubleSpinBox>
+#include <QSpinBox>
+#include <QString>
+
 #include <Qt>
 
 // What SpinBoxChange and DoubleSpinBoxChange share, for a spin box of class Box
@@ -16,12 +20,24 @@ template <typename Box, typename Value> struct SpinChange
         setFontWeight(box, QFont::Normal);
     }
 
+    // A box that already shows the value keeps its text: the program refreshes its
+    // panels after every typed digit, and rewriting the text under the cursor
+    // would swallow the decimal point and the digits that follow.
     static void setValueSilently(Box *box, Value &committed, Value value)
     {
         const bool wasBlocked = box->blockSignals(true);
-        box->setValue(value);
+        if (!showsValue(box, value))
+            box->setValue(value);
         commit(box, committed);
         box->blockSignals(wasBlocked);
+    }
+
+    // The box would show value as it shows its own: equal to its decimals.
+    static bool showsValue(const QSpinBox *box, int value) { return box->value() == value; }
+    static bool showsValue(const QDoubleSpinBox *box, double value)
+    {
+        return QString::number(box->value(), 'f', box->decimals())
+            == QString::number(value, 'f', box->decimals());
     }
 
     static void valueChanged(Box *box, Value &committed, Value value)

@@ -105,6 +105,13 @@ private slots:
     void controlResizesEveryLabel_data();
     void controlResizesEveryLabel();
     void rayAndLabelSwitches();
+    void typedDecimalsReachTheDetector_data();
+    void typedDecimalsReachTheDetector();
+    void calloutFollowsEveryChange_data();
+    void calloutFollowsEveryChange();
+    void switchesKeepTheViewInPlace_data();
+    void switchesKeepTheViewInPlace();
+    void selectionSetsTheHeightSlider();
 
 private:
     template <class T> T *widget(const char *name) const { return window->findChild<T *>(name); }
@@ -746,6 +753,156 @@ void TestDetectors::rayAndLabelSwitches()
     const QRectF full = SensorWindowPeek(*window).scene().sceneRect();
     QVERIFY(full.contains(bare));
     QVERIFY(full.contains(labelRect(second).center() * 1.0));
+}
+
+void TestDetectors::typedDecimalsReachTheDetector_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("position") << "sensorPos"
+                              << "2.25" << 2.25;
+    QTest::newRow("height") << "sensorHeight"
+                            << "7.26" << 7.26;
+}
+
+void TestDetectors::typedDecimalsReachTheDetector()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(double, expected);
+    preparePlan(true);
+    SensorGraphicsItem2 *detector = placeDetector(QPointF(12, -13));
+    select(detector);
+    auto *box = widget<DoubleSpinBoxChange>(field.toLatin1().constData());
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
+    box->selectAll();
+    QTest::keyClicks(box, typed);
+    QCOMPARE(box->value(), expected);
+    QCOMPARE(box->text(), typed + QStringLiteral(" м"));
+    QCOMPARE(
+        field == QLatin1String("sensorPos") ? detector->position() : detector->height(), expected);
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(box->value(), expected);
+    QCOMPARE(detector->label()->toPlainText(), detector->labelText());
+}
+
+void TestDetectors::calloutFollowsEveryChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("shows");
+    QTest::newRow("dragged round a corner") << "drag" << QString();
+    QTest::newRow("calibrated") << "calibration"
+                                << QStringLiteral("Положение: 0.4м от левого угла");
+    QTest::newRow("obstacle narrowed") << "obstacle" << QStringLiteral("Положение: 1.0м");
+    QTest::newRow("turned from outside the panel")
+        << "setter" << QStringLiteral("Поворот: 20°вправо");
+}
+
+void TestDetectors::calloutFollowsEveryChange()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, shows);
+    preparePlan(true);
+    SensorWindowPeek peek(*window);
+    SensorGraphicsItem2 *detector = nullptr;
+    if (change == QLatin1String("obstacle")) {
+        ObjectGraphicsItem *obstacle = placeObstacle(QPointF(0, 0));
+        QVERIFY(obstacle);
+        const QRectF box = obstacle->sceneBoundingRect();
+        detector = placeDetector(QPointF(box.right() - 0.5, box.top() - 0.5));
+        QVERIFY(detector);
+        QCOMPARE(detector->surface(), static_cast<QGraphicsItem *>(obstacle));
+        QVERIFY(detector->position() > 3.5);
+        click(QPointF(-1, 1));
+        QCOMPARE(ObjectGraphicsItem::selectedObstacle, obstacle);
+        widget<DoubleSpinBoxChange>("objectW")->setValue(1);
+        QCOMPARE(detector->position(), 1.0);
+    } else {
+        detector = placeDetector(QPointF(12, -13));
+        QVERIFY(detector);
+        QCOMPARE(detector->position(), 8.0);
+        select(detector);
+        widget<DoubleSpinBoxChange>("sensorPos")->setValue(8);
+        key(Qt::Key_Escape);
+        QVERIFY(!SensorGraphicsItem2::editedSensor());
+    }
+    QVERIFY(detector->label()->toPlainText().contains(QStringLiteral("Положение: ")));
+
+    if (change == QLatin1String("drag")) {
+        select(detector);
+        const QPoint head
+            = view()->mapFromScene(detector->mapToScene(QPointF(0, -0.07))) + QPoint(0, 6);
+        MouseInput(view()).drag(head, view()->mapFromScene(QPointF(19.5, -2)));
+        QCOMPARE(detector->section(), 1);
+        QVERIFY(detector->position() > 10);
+    } else if (change == QLatin1String("calibration")) {
+        emit peek.caliber().caliberSetted(20);
+    } else if (change == QLatin1String("setter")) {
+        detector->setAngle(20);
+    }
+    QCOMPARE(detector->label()->toPlainText(), detector->labelText());
+    if (!shows.isEmpty())
+        QVERIFY2(detector->label()->toPlainText().contains(shows),
+            qPrintable(detector->label()->toPlainText()));
+    // The leader still ends at the detector.
+    const GraphicsLineItem *leader = detector->label()->leader();
+    QVERIFY(near(leader->mapToScene(leader->line().p2()), detector->pos(), 1e-6));
+}
+
+void TestDetectors::switchesKeepTheViewInPlace_data()
+{
+    QTest::addColumn<QString>("switchName");
+    QTest::addColumn<QPointF>("looking");
+    // The callout reaches past the plan's left edge; the view looks at that end.
+    QTest::newRow("callouts") << "actionLabel" << QPointF(-50, 0);
+}
+
+void TestDetectors::switchesKeepTheViewInPlace()
+{
+    QFETCH(QString, switchName);
+    QFETCH(QPointF, looking);
+    preparePlan(false);
+    view()->centerOn(40, 0);
+    ObjectGraphicsItem *obstacle = placeObstacle(QPointF(40, 0));
+    QVERIFY(obstacle);
+    // On the obstacle's right side, facing out of the plan.
+    SensorGraphicsItem2 *detector = placeDetector(QPointF(43, 0));
+    QVERIFY(detector);
+    detector->setLabelPos(QPointF(-100, 0));
+    action("actionAllView")->trigger();
+    view()->scale(3, 3);
+    view()->centerOn(looking);
+    const QPoint probe = view()->viewport()->rect().center();
+    const QPointF shown = view()->mapToScene(probe);
+    QAction *toggle = action(switchName.toLatin1().constData());
+    const QRectF before = SensorWindowPeek(*window).scene().sceneRect();
+    toggle->trigger();
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(SensorWindowPeek(*window).scene().sceneRect() != before);
+    QCOMPARE(view()->mapToScene(probe), shown);
+    toggle->trigger();
+    QVERIFY(toggle->isChecked());
+    QCOMPARE(view()->mapToScene(probe), shown);
+}
+
+void TestDetectors::selectionSetsTheHeightSlider()
+{
+    preparePlan(true);
+    SensorGraphicsItem2 *first = placeDetector(QPointF(2, -13));
+    SensorGraphicsItem2 *second = placeDetector(QPointF(18, 3));
+    first->setHeight(7.26);
+    second->setHeight(3.5);
+    auto *slider = widget<QSlider>("sensorHeightSlider");
+    auto *height = widget<DoubleSpinBoxChange>("sensorHeight");
+    select(first);
+    QCOMPARE(SensorGraphicsItem2::editedSensor(), first);
+    QCOMPARE(slider->value(), 726);
+    QCOMPARE(height->value(), 7.26);
+    select(second);
+    QCOMPARE(SensorGraphicsItem2::editedSensor(), second);
+    QCOMPARE(slider->value(), 350);
+    QCOMPARE(height->value(), 3.5);
 }
 
 QTEST_MAIN(TestDetectors)

@@ -89,6 +89,13 @@ private slots:
     void deleteRemovesTheSelectedObstacle();
     void outlineCommands();
     void tapeCommand();
+    void typedDecimalsReachTheObstacle_data();
+    void typedDecimalsReachTheObstacle();
+    void unfinishedCalibrationKeepsTheScale_data();
+    void unfinishedCalibrationKeepsTheScale();
+    void tracingWithoutImageKeepsTheViewStill();
+    void escapeEndsTheTapeCommand_data();
+    void escapeEndsTheTapeCommand();
 
 private:
     QAction *action(const char *name) const { return window->findChild<QAction *>(name); }
@@ -743,6 +750,203 @@ void TestPlanCommands::tapeCommand()
     action("actionRoulette")->trigger();
     QVERIFY(!action("actionRoulette")->isChecked());
     QVERIFY(!roulette->isVisible());
+}
+
+void TestPlanCommands::typedDecimalsReachTheObstacle_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("width") << "objectW"
+                           << "2.5" << 2.5;
+    QTest::newRow("height") << "objectH"
+                            << "0.75" << 0.75;
+    QTest::newRow("x") << "objectX"
+                       << "-3.25" << -3.25;
+    QTest::newRow("y") << "objectY"
+                       << "-4.25" << -4.25;
+}
+
+void TestPlanCommands::typedDecimalsReachTheObstacle()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(double, expected);
+    openImage(writeImage(QStringLiteral("plan.png"), 200, 100));
+    setUnitScale();
+    ObjectGraphicsItem::lastSize = QSizeF(3, 3);
+    view()->resetTransform();
+    view()->scale(5, 5);
+    view()->centerOn(0, 0);
+    action("objectCreateAction")->trigger();
+    moveTo(QPointF(1, 2));
+    click(QPointF(1, 2));
+    auto *list = window->findChild<QListView *>(QStringLiteral("objectsList"));
+    list->setCurrentIndex(list->model()->index(0, 0));
+    ObjectGraphicsItem *obstacle = ObjectGraphicsItem::selectedObstacle;
+    QVERIFY(obstacle);
+
+    // Click the field, select all and type, one key at a time.
+    auto *box = window->findChild<DoubleSpinBoxChange *>(field);
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
+    box->selectAll();
+    QTest::keyClicks(box, typed);
+    QCOMPARE(box->value(), expected);
+    QCOMPARE(box->text(), typed + QStringLiteral(" м"));
+    const QRectF placed(obstacle->pos(), obstacle->size());
+    const double applied = field == QLatin1String("objectW") ? placed.width()
+        : field == QLatin1String("objectH")                  ? placed.height()
+        : field == QLatin1String("objectX")                  ? placed.x()
+                                                             : placed.y();
+    QCOMPARE(applied, expected);
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(box->value(), expected);
+    QVERIFY(!box->font().bold());
+}
+
+void TestPlanCommands::unfinishedCalibrationKeepsTheScale_data()
+{
+    QTest::addColumn<bool>("calibrated");
+    QTest::addColumn<QString>("ending");
+    for (const bool calibrated : { false, true }) {
+        const char *plan = calibrated ? "calibrated, " : "fresh, ";
+        for (const char *ending : { "escape after one point", "escape at the offset",
+                 "another command", "cancelled distance", "other button" })
+            QTest::newRow(qPrintable(plan + QString::fromLatin1(ending)))
+                << calibrated << QString::fromLatin1(ending);
+    }
+}
+
+void TestPlanCommands::unfinishedCalibrationKeepsTheScale()
+{
+    QFETCH(bool, calibrated);
+    QFETCH(QString, ending);
+    MainWindowPeek peek(*window);
+    openImage(writeImage(QStringLiteral("plan.png"), 2000, 1000));
+    if (calibrated)
+        caliber->setMeasurement(QPointF(-10, 5), QPointF(12, 5), 2);
+    const QPointF start = caliber->startPoint();
+    const QPointF end = caliber->endPoint();
+    const double offset = caliber->lineOffset();
+    const QString text = caliber->text();
+    const bool shown = caliber->isVisible();
+    QCOMPARE(action("caliberViewAction")->isChecked(), calibrated);
+    const QTransform transform = view()->transform();
+    window->setWindowModified(false);
+
+    action("caliberSetAction")->trigger();
+    QVERIFY(caliber->isPlacing());
+    click(QPointF(-20, -10));
+    moveTo(QPointF(-5, -12));
+    if (ending == QLatin1String("escape after one point")) {
+        QTest::keyClick(window, Qt::Key_Escape);
+    } else if (ending == QLatin1String("escape at the offset")) {
+        click(QPointF(-5, -12));
+        moveTo(QPointF(-10, -15));
+        QTest::keyClick(window, Qt::Key_Escape);
+    } else if (ending == QLatin1String("another command")) {
+        action("planPathSetAction")->trigger();
+        QVERIFY(plan->isTracing());
+        QTest::keyClick(window, Qt::Key_Escape);
+    } else if (ending == QLatin1String("cancelled distance")) {
+        click(QPointF(-5, -12));
+        moveTo(QPointF(-10, -15));
+        prompts->answerDouble(0, false);
+        click(QPointF(-10, -15));
+    } else {
+        const QPoint at = view()->mapFromScene(QPointF(-5, -12));
+        mouse(1, at, Qt::XButton1);
+        mouse(2, at, Qt::XButton1);
+    }
+
+    QVERIFY(!caliber->isPlacing());
+    QVERIFY(!action("caliberSetAction")->isChecked());
+    QCOMPARE(peek.editingItem(), nullptr);
+    QCOMPARE(caliber->startPoint(), start);
+    QCOMPARE(caliber->endPoint(), end);
+    QCOMPARE(caliber->lineOffset(), offset);
+    QCOMPARE(caliber->text(), text);
+    QCOMPARE(caliber->isVisible(), shown);
+    QCOMPARE(action("caliberViewAction")->isChecked(), calibrated);
+    QCOMPARE(view()->transform(), transform);
+    QCOMPARE(peek.planImage().scale(), 0.05);
+    QVERIFY(!window->isWindowModified());
+    // Without a scale the obstacle command still asks for one.
+    if (!calibrated) {
+        prompts->answerQuestion(QMessageBox::No);
+        action("objectCreateAction")->trigger();
+        QCOMPARE(prompts->calls().last().text, kScaleQuestion);
+        QVERIFY(obstaclesIn(*scene).isEmpty());
+    }
+}
+
+void TestPlanCommands::tracingWithoutImageKeepsTheViewStill()
+{
+    // No image: nothing has given the scene a rectangle yet.
+    view()->resetTransform();
+    view()->scale(5, 5);
+    const QPoint centre = view()->viewport()->rect().center();
+    const QList<QPoint> corners = { centre + QPoint(-150, -100), centre + QPoint(150, -100),
+        centre + QPoint(150, 100), centre + QPoint(-150, 100) };
+    action("planPathSetAction")->trigger();
+    QVERIFY(plan->isTracing());
+    const QPointF origin = view()->mapToScene(corners.first());
+    for (const QPoint &corner : corners) {
+        mouse(0, corner);
+        mouse(1, corner);
+        mouse(2, corner);
+        // What was under a pixel stays under it.
+        QCOMPARE(view()->mapToScene(corners.first()), origin);
+    }
+    // Closing on the first vertex, where it still is on screen.
+    mouse(0, corners.first());
+    mouse(1, corners.first());
+    mouse(2, corners.first());
+    QVERIFY(!plan->isTracing());
+    QVERIFY(plan->hasPath());
+    QCOMPARE(plan->polygon().size(), 4);
+    const QRectF traced = plan->polygon().boundingRect();
+    QCOMPARE(traced.size(), QSizeF(60, 40));
+}
+
+void TestPlanCommands::escapeEndsTheTapeCommand_data()
+{
+    QTest::addColumn<int>("clicks");
+    QTest::newRow("before the start") << 0;
+    QTest::newRow("after the start") << 1;
+}
+
+void TestPlanCommands::escapeEndsTheTapeCommand()
+{
+    QFETCH(int, clicks);
+    openImage(writeImage(QStringLiteral("plan.png"), 200, 100));
+    setUnitScale();
+    view()->resetTransform();
+    view()->scale(5, 5);
+    view()->centerOn(0, 0);
+    action("objectCreateAction")->trigger();
+    moveTo(QPointF(10, 10));
+    click(QPointF(10, 10));
+    QCOMPARE(obstaclesIn(*scene).size(), 1);
+
+    action("actionRoulette")->trigger();
+    QVERIFY(roulette->isPlacing());
+    if (clicks > 0) {
+        click(QPointF(-10, -5));
+        moveTo(QPointF(-2, -5));
+    }
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(!roulette->isPlacing());
+    QVERIFY(!action("actionRoulette")->isChecked());
+    QVERIFY(!roulette->isVisible());
+    QCOMPARE(MainWindowPeek(*window).editingItem(), nullptr);
+    // A click on the obstacle selects it, as with no command running.
+    click(QPointF(10, 10));
+    QCOMPARE(ObjectGraphicsItem::selectedObstacle, obstaclesIn(*scene).first());
+    // And the command starts afresh.
+    action("actionRoulette")->trigger();
+    QVERIFY(action("actionRoulette")->isChecked());
+    QVERIFY(roulette->isPlacing());
 }
 
 QTEST_MAIN(TestPlanCommands)

@@ -22,6 +22,25 @@ SensorRanges rounded(const SensorRanges &r)
 
 Q_DECLARE_METATYPE(SensorRanges)
 
+namespace {
+
+QVariant readAttribute(const SensorRecord &record, const QString &name)
+{
+    if (name == QLatin1String("NoiseImmunity"))
+        return record.noiseImmunity();
+    if (name == QLatin1String("OptionHanger"))
+        return record.optionHanger();
+    if (name == QLatin1String("OptionRS1"))
+        return record.optionRS1();
+    if (name == QLatin1String("Analysis"))
+        return record.analysis();
+    if (name == QLatin1String("Sensitivity"))
+        return int(record.sensitivity());
+    return QVariant();
+}
+
+} // namespace
+
 class TestSensorRecord : public QObject
 {
     Q_OBJECT
@@ -41,6 +60,8 @@ private slots:
     void panelDistance_data();
     void panelDistance();
     void inheritedDefaults();
+    void eachInheritedAttributeCarriesOver_data();
+    void eachInheritedAttributeCarriesOver();
 };
 
 void TestSensorRecord::init()
@@ -347,6 +368,46 @@ void TestSensorRecord::inheritedDefaults()
     SensorRecord::resetInheritedDefaults();
     QCOMPARE(SensorRecord::fromDefaults().height(), 3.0);
     QCOMPARE(SensorRecord::fromDefaults().sensor(), '3');
+}
+
+namespace {
+
+// Sets the named attribute away from its default; returns how it reads then.
+QVariant setAttribute(SensorRecord &record, const QString &name)
+{
+    if (name == QLatin1String("NoiseImmunity"))
+        record.setNoiseImmunity(true);
+    else if (name == QLatin1String("OptionHanger"))
+        record.setOptionHanger(true);
+    else if (name == QLatin1String("OptionRS1"))
+        record.setOptionRS1(true);
+    else if (name == QLatin1String("Analysis"))
+        record.setAnalysis(3);
+    else if (name == QLatin1String("Sensitivity"))
+        record.setSensitivity(42);
+    return readAttribute(record, name);
+}
+
+} // namespace
+
+void TestSensorRecord::eachInheritedAttributeCarriesOver_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name :
+        { "NoiseImmunity", "OptionHanger", "OptionRS1", "Analysis", "Sensitivity" })
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestSensorRecord::eachInheritedAttributeCarriesOver()
+{
+    QFETCH(QString, name);
+    const SensorRecord fresh = SensorRecord::fromDefaults();
+    SensorRecord last = SensorRecord::fromDefaults();
+    const QVariant set = setAttribute(last, name);
+    QVERIFY(set != readAttribute(fresh, name));
+    QCOMPARE(readAttribute(SensorRecord::fromDefaults(), name), set);
+    SensorRecord::resetInheritedDefaults();
+    QCOMPARE(readAttribute(SensorRecord::fromDefaults(), name), readAttribute(fresh, name));
 }
 
 QTEST_GUILESS_MAIN(TestSensorRecord)

@@ -141,6 +141,8 @@ private slots:
     void figures();
     void rayFollowsTheOnAxisRange();
     void clampedTurn();
+    void steepUpwardTiltsStayInFrontOfTheWall_data();
+    void steepUpwardTiltsStayInFrontOfTheWall();
     void quietInfraredAtZero();
     void obstacleAcrossTheAxisShortens();
     void obstacleBeforeTheFloorRemoves();
@@ -239,6 +241,32 @@ void TestSensorZone::clampedTurn()
     ZoneParameters steeper = irUv(3, 100000);
     QCOMPARE(computeSensorZone(steeper, QPointF(), 0, {}).sampled,
         computeSensorZone(steep, QPointF(), 0, {}).sampled);
+}
+
+void TestSensorZone::steepUpwardTiltsStayInFrontOfTheWall_data()
+{
+    QTest::addColumn<int>("tilt");
+    QTest::newRow("-135") << -135;
+    QTest::newRow("-150") << -150;
+    QTest::newRow("-180") << -180;
+    QTest::newRow("-100000") << -100000;
+}
+
+void TestSensorZone::steepUpwardTiltsStayInFrontOfTheWall()
+{
+    // A file may hold any tilt; upward beyond -89.99° the head acts as at -89.99°,
+    // never as if it looked back over its shoulder.
+    QFETCH(int, tilt);
+    const QPolygonF room = rect(-20, -50, 20, 1);
+    const SensorZone steep = computeSensorZone(irUv(3, tilt, 0), QPointF(), 0, { room });
+    const SensorZone clamped = computeSensorZone(irUv(3, -90, 0), QPointF(), 0, { room });
+    QCOMPARE(steep.sampled, clamped.sampled);
+    QCOMPARE(steep.polygon, clamped.polygon);
+    QCOMPARE(steep.ray, clamped.ray);
+    // Behind the wall (y > 0 in the detector's frame) lies nothing.
+    for (const QPointF &p : steep.sampled)
+        QVERIFY2(p.y() <= 0, qPrintable(QStringLiteral("%1, %2").arg(p.x()).arg(p.y())));
+    QVERIFY(steep.ray.p2().y() <= 0);
 }
 
 void TestSensorZone::quietInfraredAtZero()

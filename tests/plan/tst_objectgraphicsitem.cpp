@@ -38,6 +38,8 @@ private slots:
     void listModelFollowsTheList();
     void creationFollowsPointerAndSnapsByCorners_data();
     void creationFollowsPointerAndSnapsByCorners();
+    void smallCorrectionsStillSnap_data();
+    void smallCorrectionsStillSnap();
     void clickSelectsAndShowsHandles();
     void releaseOutsideSelectsNothing();
     void clickEndsOtherEditing();
@@ -215,6 +217,34 @@ void TestObjectGraphicsItem::creationFollowsPointerAndSnapsByCorners()
     const QPointF placed = object->pos();
     bench.moveTo(pointer + QPoint(40, 40));
     QCOMPARE(object->pos(), placed);
+}
+
+void TestObjectGraphicsItem::smallCorrectionsStillSnap_data()
+{
+    QTest::addColumn<int>("pixels");
+    // At 1000 pixels a metre one pixel is a millimetre.
+    QTest::newRow("5 mm") << 5;
+    QTest::newRow("2 mm, the other way") << -2;
+}
+
+void TestObjectGraphicsItem::smallCorrectionsStillSnap()
+{
+    QFETCH(int, pixels);
+    PlanBench bench;
+    bench.view->scale(1000, 1000);
+    bench.addObstacle(ObjectGraphicsItem::Rect, QPointF(3, 0.5), QSizeF(2, 2));
+    ObjectGraphicsItem::lastSize = QSizeF(2, 1);
+    bench.view->centerOn(1, 0.3);
+    ObjectGraphicsItem *object = bench.createObstacle(ObjectGraphicsItem::Rect);
+
+    // Centre at x = 1 puts the right side on the other's left side at 2.
+    const QPoint pointer = bench.viewPoint(QPointF(1, 0.3)) + QPoint(pixels, 0);
+    bench.moveTo(pointer);
+    const QPointF raw = bench.scenePoint(pointer);
+    QVERIFY(qAbs(raw.x() - (1 + pixels / 1000.0)) < 0.0006);
+    QCOMPARE(object->pos().x(), 1.0);
+    QCOMPARE(object->pos().y(), raw.y());
+    bench.click(pointer);
 }
 
 void TestObjectGraphicsItem::clickSelectsAndShowsHandles()
