@@ -1,4 +1,6 @@
+#include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/settingskeys.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -19,10 +21,35 @@ bool hasDisplay()
     return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
 }
 
+void print(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = CommandLine::parse(arguments);
+    switch (line.action) {
+    case CommandLine::ShowHelp:
+        print(stdout, CommandLine::helpText());
+        return 0;
+    case CommandLine::ShowVersion:
+        print(stdout, CommandLine::versionText());
+        return 0;
+    case CommandLine::Fail:
+        print(stderr, QStringLiteral("zor-position: %1\n").arg(line.message));
+        print(stderr, CommandLine::helpText());
+        return 1;
+    case CommandLine::Run:
+        break;
+    }
+
     if (!hasDisplay()) {
         std::fputs("zor-position: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                    "run it under a virtual display: xvfb-run -a make run\n",
@@ -35,7 +62,11 @@ int main(int argc, char *argv[])
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     QApplication application(argc, argv);
+    // The per-user data folder (recovery files) is named after these.
+    QCoreApplication::setOrganizationName(QString::fromUtf8(SettingsKeys::Organization));
+    QCoreApplication::setApplicationName(QString::fromUtf8(SettingsKeys::Application));
     MainWindow window;
+    window.openAtStart(line.file);
     window.show();
     return application.exec();
 }

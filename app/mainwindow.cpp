@@ -3,10 +3,11 @@
 
 #include "app/settingskeys.h"
 #include "app/versioninfo.h"
+#include "io/recoveryfile.h"
 #include "scene/basegraphicsitem.h"
 #include "scene/userprompts.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -81,12 +82,16 @@ MainWindow::MainWindow(QWidget *parent)
     ui->graphicsView->setScene(&scene);
     setupPlanElements();
     setupDetectors();
+    setupHistory();
+    setupRecentProjects();
 
-    QTimer::singleShot(0, this, &MainWindow::showWelcomeDialog);
+    QTimer::singleShot(0, this, &MainWindow::startUp);
 }
 
 MainWindow::~MainWindow()
 {
+    qApp->removeEventFilter(this);
+    stepPending = false;
     if (editingItem)
         editingItem->stopEdit();
     delete ui;

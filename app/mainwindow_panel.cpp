@@ -192,6 +192,8 @@ void MainWindow::refreshEditedSensor(SensorGraphicsItem2 *d, bool zone, bool row
 
 void MainWindow::on_sensorPos_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorPos"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setPosition(value, d->atRight());
         refreshEditedSensor(d, true, true);
@@ -201,6 +203,8 @@ void MainWindow::on_sensorPos_valueChanged(double value)
 
 void MainWindow::on_sensorAtRight_toggled(bool checked)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorAtRight"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         if (checked != d->atRight()) {
             // Measured from the other corner, the detector stays where it is.
@@ -215,6 +219,8 @@ void MainWindow::on_sensorAtRight_toggled(bool checked)
 
 void MainWindow::on_sensorHeight_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorHeight"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setHeight(value);
         {
@@ -234,6 +240,8 @@ void MainWindow::on_sensorHeightSlider_valueChanged(int value)
 
 void MainWindow::on_sensorAngle_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorAngle"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         const int degrees = int(value);
         d->setAngle(degrees);
@@ -254,6 +262,8 @@ void MainWindow::on_sensorAngleSlider_valueChanged(int value)
 
 void MainWindow::on_sensorTilt_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorTilt"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         const int degrees = int(value);
         d->setTilt(degrees);
@@ -276,6 +286,8 @@ void MainWindow::on_sensorTiltSlider_valueChanged(int value)
 
 void MainWindow::on_sensorSensitivity_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorSensitivity"));
     const int percent = int(value);
     {
         const QSignalBlocker block(ui->sensorSensitivitySlider);
@@ -308,6 +320,8 @@ void MainWindow::on_sensorSensitivityLen_valueChanged(int value)
 
 void MainWindow::on_sensorType_currentIndexChanged(int index)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorType"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setSensor(index == 0 ? '3' : index == 1 ? '4' : char(0));
         configureSensorPanel(d->sensor(), d->analysis(), d->noiseImmunity(), d->sensitivity());
@@ -319,6 +333,8 @@ void MainWindow::on_sensorType_currentIndexChanged(int index)
 
 void MainWindow::on_sensorAnalysisType_currentIndexChanged(int index)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorAnalysisType"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         if (index >= 0) {
             if (d->sensor() == '4') {
@@ -337,6 +353,8 @@ void MainWindow::on_sensorAnalysisType_currentIndexChanged(int index)
 
 void MainWindow::on_sensorIn1_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorIn1"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setIn1(text);
     ui->sensorIn1->commit();
@@ -344,6 +362,8 @@ void MainWindow::on_sensorIn1_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorIn2_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorIn2"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setIn2(text);
     ui->sensorIn2->commit();
@@ -351,6 +371,8 @@ void MainWindow::on_sensorIn2_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorInterface_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorInterface"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setInterfaceName(text);
     ui->sensorInterface->commit();
@@ -358,6 +380,8 @@ void MainWindow::on_sensorInterface_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorCertificate_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorCertificate"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setCertificate(text);
     ui->sensorCertificate->commit();
@@ -365,6 +389,8 @@ void MainWindow::on_sensorCertificate_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorBody_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorBody"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setBody(text);
         showSensorPicture(d);
@@ -374,6 +400,8 @@ void MainWindow::on_sensorBody_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorOptionHanger_toggled(bool checked)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorOptionHanger"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setOptionHanger(checked);
     ui->sensorOptionHanger->commit();
@@ -381,6 +409,8 @@ void MainWindow::on_sensorOptionHanger_toggled(bool checked)
 
 void MainWindow::on_sensorOptionRS1_toggled(bool checked)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorOptionRS1"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setOptionRS1(checked);
     ui->sensorOptionRS1->commit();
@@ -388,6 +418,8 @@ void MainWindow::on_sensorOptionRS1_toggled(bool checked)
 
 void MainWindow::on_sensorOptionRS2_toggled(bool checked)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorOptionRS2"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setOptionRS2(checked);
     ui->sensorOptionRS2->commit();
@@ -395,6 +427,8 @@ void MainWindow::on_sensorOptionRS2_toggled(bool checked)
 
 void MainWindow::on_sensorTag_textChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorTag"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setTag(text);
         d->updateLabelText();
@@ -403,7 +437,7 @@ void MainWindow::on_sensorTag_textChanged(const QString &text)
 
 void MainWindow::on_sensor_changed()
 {
-    setWindowModified(true);
+    noteChange();
     showSensorValues();
 }
 

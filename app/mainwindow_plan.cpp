@@ -135,7 +135,7 @@ void MainWindow::on_planImageOpenAction_triggered()
     setPlanImage(image, centre);
     updateSceneRect();
     ui->graphicsView->fitInView(scene.sceneRect(), Qt::KeepAspectRatio);
-    setWindowModified(true);
+    noteChange();
 }
 
 void MainWindow::setPlanImage(const QPixmap &image, QPointF centre)
@@ -200,7 +200,7 @@ void MainWindow::on_caliberSetted(double k)
     // are multiplied by s, and it is placed on its surface again.
     rescaleDetectors(s);
     updateDetectors();
-    setWindowModified(true);
+    noteChange();
 }
 
 void MainWindow::on_planPathClearAction_triggered()
@@ -216,6 +216,7 @@ void MainWindow::on_planPathClearAction_triggered()
     plan.clearPath();
     deleteDetectorsOn(&plan);
     updateDetectors();
+    noteChange();
 }
 
 void MainWindow::on_planPathSetAction_triggered()

@@ -12,5 +12,7 @@ constexpr const char *DirSave = "DirSave";
 // The trailing blank belongs to the key.
 constexpr const char *LastFile = "LastFile ";
 constexpr const char *Never = "never";
+// The projects last opened or saved, newest first (a string list).
+constexpr const char *RecentProjects = "RecentProjects";
 
 } // namespace SettingsKeys
