@@ -88,12 +88,10 @@ void MainWindow::updateUndoActions()
     const QString redoText = history.redoText();
     ui->actionUndo->setEnabled(history.canUndo());
     ui->actionRedo->setEnabled(history.canRedo());
-    ui->actionUndo->setToolTip(undoText.isEmpty()
-            ? QStringLiteral("Отменить")
-            : QStringLiteral("Отменить: %1").arg(undoText));
-    ui->actionRedo->setToolTip(redoText.isEmpty()
-            ? QStringLiteral("Повторить")
-            : QStringLiteral("Повторить: %1").arg(redoText));
+    ui->actionUndo->setToolTip(undoText.isEmpty() ? QStringLiteral("Отменить")
+                                                  : QStringLiteral("Отменить: %1").arg(undoText));
+    ui->actionRedo->setToolTip(redoText.isEmpty() ? QStringLiteral("Повторить")
+                                                  : QStringLiteral("Повторить: %1").arg(redoText));
     setWindowModified(!history.isClean());
 }
 

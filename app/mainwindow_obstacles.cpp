@@ -133,8 +133,8 @@ void MainWindow::on_object_valueChanged(double)
         }
         object->refreshGeometry();
         if (auto *box = qobject_cast<DoubleSpinBoxChange *>(sender()))
-            noteChange(box->objectName() + QLatin1Char(':')
-                + QString::number(objects.indexOf(object)));
+            noteChange(
+                box->objectName() + QLatin1Char(':') + QString::number(objects.indexOf(object)));
         on_object_changed();
         objectModel.updateRow(object);
     }

@@ -5,6 +5,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/projectfile.h"
 #include "io/projectlimits.h"
+#include "io/recoveryfile.h"
 #include "scene/userprompts.h"
 
 #include <QCloseEvent>
@@ -153,6 +154,7 @@ void MainWindow::on_actionSave_triggered()
 
 bool MainWindow::maySaveChanges(const QString &title)
 {
+    flushPendingStep();
     if (!isWindowModified())
         return true;
     const QMessageBox::StandardButton answer = prompts()->question(this, title,
@@ -194,6 +196,7 @@ void MainWindow::on_actionOpen_triggered()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    flushPendingStep();
     if (!isWindowModified()) {
         recovery->remove();
         event->accept();

@@ -55,10 +55,12 @@ void MainWindow::setupRecentProjects()
 {
     recentProjects = RecentProjects(
         settings->value(QString::fromUtf8(SettingsKeys::RecentProjects)).toStringList());
+    ui->menuRecent->menuAction()->setObjectName(QStringLiteral("actionRecent"));
     ui->menuRecent->setToolTipsVisible(true);
     updateRecentMenu();
 
     recovery = std::make_unique<RecoveryFile>();
+    autosaveTimer.setParent(this);
     autosaveTimer.setObjectName(QStringLiteral("autosaveTimer"));
     autosaveTimer.setInterval(autosaveInterval);
     connect(&autosaveTimer, &QTimer::timeout, this, &MainWindow::autosave);
@@ -87,8 +89,7 @@ void MainWindow::updateRecentMenu()
     clear->setEnabled(!recentProjects.paths().isEmpty());
     connect(clear, &QAction::triggered, this, [this] {
         recentProjects.clear();
-        settings->setValue(
-            QString::fromUtf8(SettingsKeys::RecentProjects), recentProjects.paths());
+        settings->setValue(QString::fromUtf8(SettingsKeys::RecentProjects), recentProjects.paths());
         updateRecentMenu();
     });
 }
@@ -129,8 +130,8 @@ void MainWindow::offerRecovery()
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     for (const QString &path : RecoveryFile::orphans()) {
         const QString original = originalPath(path);
-        const QString time = russian.toString(
-            QFileInfo(path).lastModified(), QStringLiteral("dd.MM.yyyy HH:mm"));
+        const QString time
+            = russian.toString(QFileInfo(path).lastModified(), QStringLiteral("dd.MM.yyyy HH:mm"));
         const QString what = original.isEmpty()
             ? QStringLiteral("в новом проекте")
             : QStringLiteral("в проекте %1").arg(QDir::toNativeSeparators(original));

@@ -26,8 +26,8 @@ void buildBusyPlan(ProjectDocument &document)
     document.plan().setPath(QPolygonF({ { -30, -20 }, { 30, -20 }, { 30, 20 }, { -30, 20 } }));
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 5; ++column) {
-            const int kind = (row + column) % 2 == 0 ? ObjectGraphicsItem::Rect
-                                                     : ObjectGraphicsItem::Ellipse;
+            const int kind
+                = (row + column) % 2 == 0 ? ObjectGraphicsItem::Rect : ObjectGraphicsItem::Ellipse;
             auto *obstacle = new ObjectGraphicsItem(kind);
             obstacle->setGeometry(-20 + column * 10, -12 + row * 8, 3, 2);
             document.scene().addItem(obstacle);
@@ -58,10 +58,17 @@ void BM_UndoOneStep(benchmark::State &state)
 {
     ProjectDocument document;
     buildBusyPlan(document);
-    document.sensors().at(5)->setPosition(2.5, false);
-    document.recordStep();
+    // A detector on a wall, moved along it.
+    document.sensors().at(25)->setPosition(5, false);
+    if (!document.recordStep()) {
+        state.SkipWithError("the move recorded no step");
+        return;
+    }
     for (auto _ : state) {
-        document.undo();
+        if (!document.undo()) {
+            state.SkipWithError("nothing to undo");
+            return;
+        }
         state.PauseTiming();
         document.redo();
         state.ResumeTiming();
@@ -76,7 +83,7 @@ void BM_RecordStep(benchmark::State &state)
 {
     ProjectDocument document;
     buildBusyPlan(document);
-    SensorGraphicsItem2 *detector = document.sensors().at(5);
+    SensorGraphicsItem2 *detector = document.sensors().at(25);
     double pos = 1;
     for (auto _ : state) {
         pos = pos > 2.5 ? 0.5 : pos + 0.1;

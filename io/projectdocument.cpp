@@ -120,7 +120,8 @@ void ProjectDocument::restore(const ProjectHistory::Snapshot &state, const Proje
     const QPixmap image = state.image.value<QPixmap>();
     ProjectLoadHooks restoring = hooks;
     restoring.setPlanImage = [this, &image](const QPixmap &, QPointF centre) {
-        if (image.cacheKey() == m_planPixmap.cacheKey() || (image.isNull() && m_planPixmap.isNull()))
+        if (image.cacheKey() == m_planPixmap.cacheKey()
+            || (image.isNull() && m_planPixmap.isNull()))
             m_planImage.setPos(-centre.x(), -centre.y());
         else
             setPlanImage(image, centre);

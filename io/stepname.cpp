@@ -2,6 +2,7 @@
 
 #include "io/treenode.h"
 
+#include <cmath>
 #include <set>
 #include <string>
 
@@ -43,8 +44,13 @@ QString obstacleStepName(const TreeNode &before, const TreeNode &after)
             continue;
         const TreeRect r = a->toRect();
         const TreeRect s = b->toRect();
-        // The third and fourth numbers are the width and the height.
-        if (a->name() == b->name() && r.right == s.right && r.bottom == s.bottom)
+        // The width and the height, stored less the centre, read back within
+        // the file's precision when only the centre moved.
+        const auto same = [](float a, float b, float centre) {
+            return std::abs(a - b) <= 1e-5f * (1 + std::abs(a) + std::abs(centre));
+        };
+        const bool sameSize = same(r.right, s.right, s.left) && same(r.bottom, s.bottom, s.top);
+        if (a->name() == b->name() && sameSize)
             return QStringLiteral("перемещение препятствия");
         return QStringLiteral("изменение размеров препятствия");
     }
@@ -113,7 +119,8 @@ QString detectorStepName(const TreeNode &before, const TreeNode &after)
     }
     if (changedDetectors > 1)
         return QStringLiteral("изменение извещателей");
-    static const std::set<std::string> placement { "Surface", "Section", "Pos", "AtRight", "Label" };
+    static const std::set<std::string> placement { "Surface", "Section", "Pos", "AtRight",
+        "Label" };
     bool moved = true;
     for (const std::string &key : keys)
         moved = moved && placement.count(key) > 0;
@@ -147,7 +154,7 @@ QString projectStepName(const TreeNode &before, const TreeNode &after, bool imag
     if (!sameChild(before, after, "Outline")) {
         const TreeNode *outline = after.child("Outline");
         return outline && outline->childCount() > 0 ? QStringLiteral("обводка контура плана")
-                                                     : QStringLiteral("очистка контура плана");
+                                                    : QStringLiteral("очистка контура плана");
     }
     const QString obstacle = obstacleStepName(before, after);
     if (!obstacle.isEmpty())

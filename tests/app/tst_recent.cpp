@@ -138,9 +138,8 @@ void TestRecent::recentList_data()
 
     QTest::newRow("newest first") << QStringList({ "/p/a.prj", "/p/b.prj" })
                                   << QStringList({ "/p/b.prj", "/p/a.prj" });
-    QTest::newRow("again moves to the top")
-        << QStringList({ "/p/a.prj", "/p/b.prj", "/p/a.prj" })
-        << QStringList({ "/p/a.prj", "/p/b.prj" });
+    QTest::newRow("again moves to the top") << QStringList({ "/p/a.prj", "/p/b.prj", "/p/a.prj" })
+                                            << QStringList({ "/p/a.prj", "/p/b.prj" });
     QTest::newRow("eight at most")
         << QStringList({ "/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9", "/10" })
         << QStringList({ "/10", "/9", "/8", "/7", "/6", "/5", "/4", "/3" });
@@ -198,8 +197,7 @@ void TestRecent::recentMenuOpensAndForgetsMissingFiles()
     QCOMPARE(prompts->calls().last().text,
         QStringLiteral("Файл проекта %1 не найден. Он удалён из списка последних проектов.")
             .arg(QDir::toNativeSeparators(second)));
-    QCOMPARE(menuEntries(menu),
-        QStringList({ "first.prj", "third.prj", "-", "Очистить список" }));
+    QCOMPARE(menuEntries(menu), QStringList({ "first.prj", "third.prj", "-", "Очистить список" }));
     QCOMPARE(peek.document().sensors().first()->tag(), QStringLiteral("F"));
 
     menu->actions().last()->trigger();
@@ -245,14 +243,12 @@ void TestRecent::recoveryAfterACrash()
     MainWindowPeek peek(*window);
     QCOMPARE(prompts->calls().size(), 1);
     QCOMPARE(prompts->calls().first().title, kRecovery);
-    QVERIFY2(prompts->calls().first().text.startsWith(QStringLiteral(
-                 "Работа программы была прервана, когда %1 были несохранённые изменения.\n")
-                                                        .arg(hasOriginal
-                                                                ? QStringLiteral("в проекте ")
-                                                                    + QDir::toNativeSeparators(
-                                                                        original)
-                                                                : QStringLiteral(
-                                                                    "в новом проекте"))),
+    QVERIFY2(
+        prompts->calls().first().text.startsWith(
+            QStringLiteral(
+                "Работа программы была прервана, когда %1 были несохранённые изменения.\n")
+                .arg(hasOriginal ? QStringLiteral("в проекте ") + QDir::toNativeSeparators(original)
+                                 : QStringLiteral("в новом проекте"))),
         qPrintable(prompts->calls().first().text));
 
     if (answer == QStringLiteral("Восстановить")) {
@@ -310,7 +306,8 @@ void TestRecent::autosaveWritesBesideNotOverTheProject()
     TreeFile copy(QDir(folder).filePath(written.first()).toStdU16String());
     QVERIFY(copy.load());
     QCOMPARE(QString::fromStdString(copy.root().child("Original")->value()), path);
-    QCOMPARE(copy.root().child("Sensors")->childAt(0)->child("Tag")->value(), std::string("changed"));
+    QCOMPARE(
+        copy.root().child("Sensors")->childAt(0)->child("Tag")->value(), std::string("changed"));
     QFile own(path);
     QVERIFY(own.open(QIODevice::ReadOnly));
     QCOMPARE(own.readAll(), bytes);
@@ -335,8 +332,8 @@ void TestRecent::commandLine_data()
     QTest::newRow("-h") << QStringList({ "-h" }) << int(CommandLine::ShowHelp) << QString();
     QTest::newRow("--version") << QStringList({ "--version" }) << int(CommandLine::ShowVersion)
                                << QString();
-    QTest::newRow("unknown option") << QStringList({ "--frobnicate" }) << int(CommandLine::Fail)
-                                    << QString();
+    QTest::newRow("unknown option")
+        << QStringList({ "--frobnicate" }) << int(CommandLine::Fail) << QString();
     QTest::newRow("two files") << QStringList({ "a.prj", "b.prj" }) << int(CommandLine::Fail)
                                << QString();
 }

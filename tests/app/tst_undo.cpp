@@ -187,11 +187,11 @@ void TestUndo::everyKindOfStep_data()
                                             QPointF(-10, 0), QPointF(20, 0), 1);
                                         peek.calibrate(2);
                                     });
-    QTest::newRow("outline cleared") << "очистка контура плана"
-                                     << std::function<void(TestUndo &)>([](TestUndo &t) {
-                                            t.prompts->answerQuestion(QMessageBox::Yes);
-                                            t.action("planPathClearAction")->trigger();
-                                        });
+    QTest::newRow("outline cleared")
+        << "очистка контура плана" << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.prompts->answerQuestion(QMessageBox::Yes);
+               t.action("planPathClearAction")->trigger();
+           });
     QTest::newRow("outline traced")
         << "обводка контура плана" << std::function<void(TestUndo &)>([](TestUndo &t) {
                t.prompts->answerQuestion(QMessageBox::Yes);
@@ -200,57 +200,55 @@ void TestUndo::everyKindOfStep_data()
                    { QPointF(-15, -10), QPointF(15, -10), QPointF(15, 10), QPointF(-15, -10) })
                    t.click(vertex);
            });
-    QTest::newRow("obstacle created") << "создание препятствия"
-                                      << std::function<void(TestUndo &)>([](TestUndo &t) {
-                                             t.action("objectCreateAction")->trigger();
-                                             t.click(QPointF(-10, 8));
-                                         });
-    QTest::newRow("obstacle moved") << "перемещение препятствия"
-                                    << std::function<void(TestUndo &)>([](TestUndo &t) {
-                                           t.selectRow("objectsList", 0);
-                                           t.window->findChild<DoubleSpinBoxChange *>("objectX")
-                                               ->setValue(9);
-                                       });
-    QTest::newRow("obstacle resized") << "изменение размеров препятствия"
-                                      << std::function<void(TestUndo &)>([](TestUndo &t) {
-                                             t.selectRow("objectsList", 0);
-                                             t.window->findChild<DoubleSpinBoxChange *>("objectW")
-                                                 ->setValue(4.5);
-                                         });
+    QTest::newRow("obstacle created")
+        << "создание препятствия" << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.action("objectCreateAction")->trigger();
+               t.click(QPointF(-10, 8));
+           });
+    QTest::newRow("obstacle moved")
+        << "перемещение препятствия" << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.selectRow("objectsList", 0);
+               t.window->findChild<DoubleSpinBoxChange *>("objectX")->setValue(9);
+           });
+    QTest::newRow("obstacle resized")
+        << "изменение размеров препятствия" << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.selectRow("objectsList", 0);
+               t.window->findChild<DoubleSpinBoxChange *>("objectW")->setValue(4.5);
+           });
     QTest::newRow("obstacle deleted with its detector")
         << "удаление препятствия" << std::function<void(TestUndo &)>([](TestUndo &t) {
                t.selectRow("objectsList", 1);
                t.prompts->answerQuestion(QMessageBox::Yes);
                MainWindowPeek(*t.window).deleteSelection();
            });
-    QTest::newRow("detector created") << "создание извещателя"
-                                      << std::function<void(TestUndo &)>([](TestUndo &t) {
-                                             t.action("sensorCreateAction")->trigger();
-                                             t.click(QPointF(0, -15));
-                                         });
-    QTest::newRow("detector turned") << "поворот извещателя"
-                                     << std::function<void(TestUndo &)>([](TestUndo &t) {
-                                            t.selectRow("sensorsList", 0);
-                                            t.window->findChild<DoubleSpinBoxChange *>("sensorAngle")
-                                                ->setValue(20);
-                                        });
-    QTest::newRow("detector edited") << "изменение высоты установки извещателя"
-                                     << std::function<void(TestUndo &)>([](TestUndo &t) {
-                                            t.selectRow("sensorsList", 1);
-                                            t.window
-                                                ->findChild<DoubleSpinBoxChange *>("sensorHeight")
-                                                ->setValue(5.5);
-                                        });
-    QTest::newRow("detector deleted") << "удаление извещателя"
-                                      << std::function<void(TestUndo &)>([](TestUndo &t) {
-                                             t.selectRow("sensorsList", 0);
-                                             MainWindowPeek(*t.window).deleteSelection();
-                                         });
+    QTest::newRow("detector created")
+        << "создание извещателя" << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.action("sensorCreateAction")->trigger();
+               t.click(QPointF(0, -15));
+           });
+    QTest::newRow("detector turned")
+        << "поворот извещателя" << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.selectRow("sensorsList", 0);
+               t.window->findChild<DoubleSpinBoxChange *>("sensorAngle")->setValue(20);
+           });
+    QTest::newRow("detector edited")
+        << "изменение высоты установки извещателя"
+        << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.selectRow("sensorsList", 1);
+               t.window->findChild<DoubleSpinBoxChange *>("sensorHeight")->setValue(5.5);
+           });
+    QTest::newRow("detector deleted")
+        << "удаление извещателя" << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.selectRow("sensorsList", 0);
+               MainWindowPeek(*t.window).deleteSelection();
+           });
     QTest::newRow("callout moved")
         << "перемещение выноски" << std::function<void(TestUndo &)>([](TestUndo &t) {
-               SensorLabelGraphicsItem *label
-                   = MainWindowPeek(*t.window).document().sensors().first()->label();
-               label->setPos(label->pos() + QPointF(2, 1));
+               // The end of a drag of the callout, as the label reports it.
+               SensorGraphicsItem2 *detector
+                   = MainWindowPeek(*t.window).document().sensors().first();
+               detector->setLabelPos(detector->record().labelOffset() + QPointF(2, 1));
+               emit detector->label()->changed();
            });
 }
 
@@ -316,9 +314,9 @@ void TestUndo::typedValueIsOneStep()
     auto *tag = window->findChild<QLineEdit *>(QStringLiteral("sensorTag"));
     tag->setFocus();
     tag->selectAll();
-    QTest::keyClicks(tag, QStringLiteral("ИП-12"));
+    QTest::keyClicks(tag, QStringLiteral("T-12"));
     settle();
-    QCOMPARE(peek.document().sensors().first()->tag(), QStringLiteral("ИП-12"));
+    QCOMPARE(peek.document().sensors().first()->tag(), QStringLiteral("T-12"));
     QCOMPARE(peek.document().history().count(), 1);
     QCOMPARE(action("actionUndo")->toolTip(),
         QStringLiteral("Отменить: изменение обозначения извещателя"));

@@ -1,11 +1,11 @@
 #include "detectors/sensorgraphicsitem2.h"
-#include "scene/graphicspolygonitem2.h"
 #include "io/projectdocument.h"
 #include "io/projecthistory.h"
 #include "io/recoveryfile.h"
 #include "io/stepname.h"
 #include "io/treenode.h"
 #include "plan/objectgraphicsitem.h"
+#include "scene/graphicspolygonitem2.h"
 
 #include <QLockFile>
 #include <QPainter>
@@ -59,8 +59,8 @@ void fill(ProjectDocument &document)
     obstacle->setGeometry(1, 1, 2, 1);
     document.objects().append(obstacle);
     document.scene().addItem(obstacle);
-    for (QGraphicsItem *surface :
-        { static_cast<QGraphicsItem *>(&document.plan()), static_cast<QGraphicsItem *>(obstacle) }) {
+    for (QGraphicsItem *surface : { static_cast<QGraphicsItem *>(&document.plan()),
+             static_cast<QGraphicsItem *>(obstacle) }) {
         auto *detector = new SensorGraphicsItem2(document.objects(), &document.plan());
         document.scene().addItem(detector);
         detector->setSurface(surface, 1);
@@ -227,45 +227,46 @@ void TestProjectHistory::stepNames_data()
     QTest::addColumn<QString>("name");
 
     const QByteArray outline = "<Outline>\n1=0,0\n2=9,0\n3=9,9\n</>\n";
-    const QByteArray base = "Roulette=0,0,5,0,1\n" + outline
-        + "<Objects>\nRect=2,2,1,1\n</>\n"
-          "<Sensors>\n<Sensor>\nSurface=0\nPos=1\nAngle=0\nHeight=3\nTag=\"A\"\n"
-          "Label=0,0,0.01\n</>\n</>\n";
-    const auto with = [&](const char *from, const char *to) {
-        return QByteArray(base).replace(from, to);
-    };
+    const QByteArray sensors = "<Sensors>\n<Sensor>\nSurface=0\nPos=1\nAngle=0\nHeight=3\n"
+                               "Tag=\"A\"\nLabel=0,0,0.01\n</>\n</>\n";
+    // Obstacles are stored as centre x and y, then width - x and height - y.
+    const QByteArray base
+        = "Roulette=0,0,5,0,1\n" + outline + "<Objects>\nRect=2,2,1,1\n</>\n" + sensors;
+    const auto with
+        = [&](const char *from, const char *to) { return QByteArray(base).replace(from, to); };
     QTest::newRow("image") << base << base << true << "выбор изображения плана";
-    QTest::newRow("calibration") << base << with("5,0,1", "5,0,2") << false << "калибровка масштаба";
+    QTest::newRow("calibration") << base << with("5,0,1", "5,0,2") << false
+                                 << "калибровка масштаба";
     QTest::newRow("obstacle created")
         << base << with("Rect=2,2,1,1\n", "Rect=2,2,1,1\nEllipse=5,5,1,1\n") << false
         << "создание препятствия";
     QTest::newRow("obstacle deleted with its detector")
-        << base << with("Rect=2,2,1,1\n", "").replace("<Sensor>", "<Gone>") << false
+        << base << with("Rect=2,2,1,1\n", "").replace(sensors, "Sensors=\n") << false
         << "удаление препятствия";
     QTest::newRow("obstacle moved")
-        << base << with("Rect=2,2,1,1", "Rect=3,2,1,1") << false << "перемещение препятствия";
-    QTest::newRow("obstacle resized")
-        << base << with("Rect=2,2,1,1", "Rect=2,2,1,3") << false
-        << "изменение размеров препятствия";
+        << base << with("Rect=2,2,1,1", "Rect=3,2,0,1") << false << "перемещение препятствия";
+    QTest::newRow("obstacle resized") << base << with("Rect=2,2,1,1", "Rect=2,2,1,3") << false
+                                      << "изменение размеров препятствия";
     QTest::newRow("outline cleared")
         << base << with(outline.constData(), "Outline=\n") << false << "очистка контура плана";
     QTest::newRow("outline traced")
         << with(outline.constData(), "Outline=\n") << base << false << "обводка контура плана";
-    QTest::newRow("detector moved") << base << with("Pos=1", "Pos=2") << false
-                                    << "перемещение извещателя";
-    QTest::newRow("detector turned") << base << with("Angle=0", "Angle=15") << false
-                                     << "поворот извещателя";
+    QTest::newRow("detector moved")
+        << base << with("Pos=1", "Pos=2") << false << "перемещение извещателя";
+    QTest::newRow("detector turned")
+        << base << with("Angle=0", "Angle=15") << false << "поворот извещателя";
     QTest::newRow("detector height")
         << base << with("Height=3", "Height=4") << false << "изменение высоты установки извещателя";
     QTest::newRow("detector tag") << base << with("Tag=\"A\"", "Tag=\"AB\"") << false
                                   << "изменение обозначения извещателя";
-    QTest::newRow("callout moved") << base << with("Label=0,0,0.01", "Label=1,0,0.01") << false
-                                   << "перемещение выноски";
-    QTest::newRow("callout resized") << base << with("Label=0,0,0.01", "Label=0,0,0.02") << false
-                                     << "изменение размера выноски";
+    QTest::newRow("callout moved")
+        << base << with("Label=0,0,0.01", "Label=1,0,0.01") << false << "перемещение выноски";
+    QTest::newRow("callout resized")
+        << base << with("Label=0,0,0.01", "Label=0,0,0.02") << false << "изменение размера выноски";
     QTest::newRow("detector created")
-        << with("<Sensors>\n<Sensor>", "<Sensors>\n<Gone>").replace("<Gone>", "") << base << false
-        << "создание извещателя";
+        << with(sensors.constData(), "Sensors=\n") << base << false << "создание извещателя";
+    QTest::newRow("detector deleted")
+        << base << with(sensors.constData(), "Sensors=\n") << false << "удаление извещателя";
 }
 
 void TestProjectHistory::stepNames()
@@ -312,9 +313,13 @@ void TestProjectHistory::documentUndoRestoresTheSavedTree()
         delete obstacle;
         break;
     }
-    case 3:
+    case 3: {
+        // As the window does: the detectors on the outline go with it.
         document.plan().clearPath();
+        SensorGraphicsItem2 *detector = document.sensors().takeFirst();
+        delete detector;
         break;
+    }
     case 4:
         document.planImage().setScale(0.1);
         document.setPlanImage(testImage(100, 50, Qt::red), QPointF(3, 2));
