@@ -4,9 +4,11 @@
 #include "app/settingskeys.h"
 #include "app/versioninfo.h"
 #include "app/windowplacement.h"
+#include "io/recoveryfile.h"
 #include "scene/basegraphicsitem.h"
 #include "scene/userprompts.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -85,12 +87,16 @@ MainWindow::MainWindow(QWidget *parent)
     setupPlanElements();
     setupDetectors();
     setupCoverage();
+    setupHistory();
+    setupRecentProjects();
 
-    QTimer::singleShot(0, this, &MainWindow::showWelcomeDialog);
+    QTimer::singleShot(0, this, &MainWindow::startUp);
 }
 
 MainWindow::~MainWindow()
 {
+    qApp->removeEventFilter(this);
+    stepPending = false;
     if (editingItem)
         editingItem->stopEdit();
     delete ui;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "detectors/coverage.h"
+#include "app/recentprojects.h"
 #include "io/projectdocument.h"
 #include "plan/objectgraphicsitem.h"
 
@@ -28,6 +29,7 @@ class QEvent;
 class QMouseEvent;
 class QWheelEvent;
 class QSettings;
+class RecoveryFile;
 class UserPrompts;
 
 namespace Ui {
@@ -54,7 +56,22 @@ public:
     UserPrompts *prompts() const { return userPrompts.get(); }
     void setPrompts(std::unique_ptr<UserPrompts> prompts);
 
+    // Opens the project at path once the window has started: after the welcome
+    // notice and the offer to restore an unsaved project (mainwindow_recent.cpp).
+    void openAtStart(const QString &path);
+
+    // For the coverage target panel: call once an edit of the coverage targets is
+    // complete, and the change becomes one undo step "изменение целей покрытия"
+    // (mainwindow_history.cpp). The targets must be in the project tree for undo
+    // to restore them.
+    void recordCoverageTargetsStep();
+
+    // The interval of writing an unsaved project to its recovery file.
+    static constexpr int autosaveInterval = 2 * 60 * 1000;
+
 protected:
+    // Mouse button releases end drags: a change noted during one becomes a step.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Asks whether unsaved changes are to be saved first (mainwindow_project.cpp).
     void closeEvent(QCloseEvent *event) override;
 
@@ -62,6 +79,17 @@ signals:
     void planImageVisibled(bool value);
 
 private slots:
+    // Welcome notice, recovery offer, the project named on the command line
+    // (mainwindow_recent.cpp)
+    void startUp();
+    // Writes the project to the recovery file while it is modified.
+    void autosave();
+
+    // Undo history (mainwindow_history.cpp)
+    void on_actionUndo_triggered();
+    void on_actionRedo_triggered();
+    void commitPendingStep();
+
     // Welcome notice, About box, manual (mainwindow_help.cpp)
     void showWelcomeDialog();
     void on_actionAbout_triggered();
@@ -250,8 +278,39 @@ private:
     void showCoverageSettings();
     void showCoverageFigures();
     void showSensorCoverage();
+    // Undo history (mainwindow_history.cpp)
+    void setupHistory();
+    // The project changed: the change becomes an undo step once it is complete, in
+    // the next turn of the event loop and not before the mouse buttons are up, so
+    // that a drag is one step. Changes of one field (mergeKey, with the edited
+    // element) in a row make one step; name, when given, names the step.
+    void noteChange(const QString &mergeKey = QString(), const QString &name = QString());
+    // The merge key of a detector panel field for the edited detector.
+    QString detectorFieldKey(const char *field) const;
+    // Records a noted change now.
+    void flushPendingStep();
+    // The undo and redo commands and the modified mark after the history changed.
+    void updateUndoActions();
+    void stepBack(bool undo);
+    // A new history from the project as it is now, clean.
+    void startNewHistory();
+    // The calls into the window while a project or an undo state replaces the current one.
+    ProjectLoadHooks projectHooks();
+
+    // Recent projects, recovery (mainwindow_recent.cpp)
+    void setupRecentProjects();
+    void rememberRecentProject(const QString &path);
+    void updateRecentMenu();
+    void openRecentProject(const QString &path);
+    void offerRecovery();
+    bool restoreRecovery(const QString &path);
 
     // Project files (mainwindow_project.cpp)
+    // With unsaved changes asks whether to save them first; false when the user
+    // cancelled or the save failed.
+    bool maySaveChanges(const QString &title);
+    // Opens path as the open command does once the file is chosen.
+    bool openProject(const QString &path);
     // Writes the project to path; on failure says so, and the window stays modified.
     bool saveProject(const QString &path);
     // Replaces the project by the one in path; a file that cannot be opened or is
@@ -331,6 +390,17 @@ private:
     Coverage coverage;
     ProjectDocument::CoverageInput coverageInputShown;
     QTimer coverageTimer;
+    // Undo history: a change noted and not yet recorded
+    bool stepPending = false;
+    QString pendingMergeKey;
+    QString pendingName;
+
+    // The file the project was last opened from or saved to; empty for a new one.
+    QString projectPath;
+    RecentProjects recentProjects;
+    QString startFile;
+    QTimer autosaveTimer;
+    std::unique_ptr<RecoveryFile> recovery;
 
     std::unique_ptr<UserPrompts> userPrompts;
     // Holds the manual taken out of the resources while the window lives, when no copy

@@ -84,6 +84,7 @@ void MainWindow::on_sensor_created()
         &MainWindow::on_labelScaleChanged);
     sensors.append(detector);
     sensorModel.reset();
+    noteChange();
 }
 
 void MainWindow::on_sensor_editing(bool value)
@@ -133,7 +134,7 @@ void MainWindow::on_labelScaleChanged(double scale)
         return;
     for (SensorGraphicsItem2 *detector : qAsConst(sensors))
         detector->setLabelScale(scale);
-    setWindowModified(true);
+    noteChange();
 }
 
 void MainWindow::on_actionSensorRay_triggered(bool checked)
@@ -158,7 +159,7 @@ void MainWindow::updateLabels()
 
 void MainWindow::on_label_changed()
 {
-    setWindowModified(true);
+    noteChange();
 }
 
 bool MainWindow::confirmDetectorRemoval(
@@ -227,6 +228,7 @@ bool MainWindow::deleteEditedSensor()
     removeSensor(detector);
     sensorModel.reset();
     updateDetectors();
+    noteChange();
     return true;
 }
 

@@ -57,7 +57,7 @@ void MainWindow::addCreatedObstacle(QObject *sender, QAction *action, const char
         creatingObstacle = nullptr;
     objects.append(object);
     objectModel.reset();
-    setWindowModified(true);
+    noteChange();
     updateDetectors();
 }
 
@@ -138,6 +138,9 @@ void MainWindow::on_object_valueChanged(double)
             object->setPos(ui->objectX->value(), ui->objectY->value());
         }
         object->refreshGeometry();
+        if (auto *box = qobject_cast<DoubleSpinBoxChange *>(sender()))
+            noteChange(
+                box->objectName() + QLatin1Char(':') + QString::number(objects.indexOf(object)));
         on_object_changed();
         objectModel.updateRow(object);
     }
@@ -147,7 +150,7 @@ void MainWindow::on_object_valueChanged(double)
 
 void MainWindow::on_object_changed()
 {
-    setWindowModified(true);
+    noteChange();
     showObjectValues();
     // Detectors standing on the selected obstacle are placed on it again.
     if (ObjectGraphicsItem::selectedObstacle)
@@ -182,7 +185,7 @@ bool MainWindow::deleteSelectedObstacle()
         scene.removeItem(object);
         delete object;
         objectModel.reset();
-        setWindowModified(true);
+        noteChange();
     }
     ui->objectPanel->hide();
     ui->sensorGroup->show();

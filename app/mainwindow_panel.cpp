@@ -193,6 +193,8 @@ void MainWindow::refreshEditedSensor(SensorGraphicsItem2 *d, bool zone, bool row
 
 void MainWindow::on_sensorPos_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorPos"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setPosition(value, d->atRight());
         refreshEditedSensor(d, true, true);
@@ -202,6 +204,8 @@ void MainWindow::on_sensorPos_valueChanged(double value)
 
 void MainWindow::on_sensorAtRight_toggled(bool checked)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorAtRight"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         if (checked != d->atRight()) {
             // Measured from the other corner, the detector stays where it is.
@@ -216,6 +220,8 @@ void MainWindow::on_sensorAtRight_toggled(bool checked)
 
 void MainWindow::on_sensorHeight_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorHeight"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setHeight(value);
         {
@@ -235,6 +241,8 @@ void MainWindow::on_sensorHeightSlider_valueChanged(int value)
 
 void MainWindow::on_sensorAngle_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorAngle"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         const int degrees = int(value);
         d->setAngle(degrees);
@@ -255,6 +263,8 @@ void MainWindow::on_sensorAngleSlider_valueChanged(int value)
 
 void MainWindow::on_sensorTilt_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorTilt"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         const int degrees = int(value);
         d->setTilt(degrees);
@@ -277,6 +287,8 @@ void MainWindow::on_sensorTiltSlider_valueChanged(int value)
 
 void MainWindow::on_sensorSensitivity_valueChanged(double value)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorSensitivity"));
     const int percent = int(value);
     {
         const QSignalBlocker block(ui->sensorSensitivitySlider);
@@ -309,6 +321,8 @@ void MainWindow::on_sensorSensitivityLen_valueChanged(int value)
 
 void MainWindow::on_sensorType_currentIndexChanged(int index)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorType"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setSensor(index == 0 ? '3' : index == 1 ? '4' : char(0));
         configureSensorPanel(d->sensor(), d->analysis(), d->noiseImmunity(), d->sensitivity());
@@ -320,6 +334,8 @@ void MainWindow::on_sensorType_currentIndexChanged(int index)
 
 void MainWindow::on_sensorAnalysisType_currentIndexChanged(int index)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorAnalysisType"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         if (index >= 0) {
             if (d->sensor() == '4') {
@@ -338,6 +354,8 @@ void MainWindow::on_sensorAnalysisType_currentIndexChanged(int index)
 
 void MainWindow::on_sensorIn1_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorIn1"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setIn1(text);
     ui->sensorIn1->commit();
@@ -345,6 +363,8 @@ void MainWindow::on_sensorIn1_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorIn2_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorIn2"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setIn2(text);
     ui->sensorIn2->commit();
@@ -352,6 +372,8 @@ void MainWindow::on_sensorIn2_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorInterface_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorInterface"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setInterfaceName(text);
     ui->sensorInterface->commit();
@@ -359,6 +381,8 @@ void MainWindow::on_sensorInterface_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorCertificate_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorCertificate"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setCertificate(text);
     ui->sensorCertificate->commit();
@@ -366,6 +390,8 @@ void MainWindow::on_sensorCertificate_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorBody_currentIndexChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorBody"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setBody(text);
         showSensorPicture(d);
@@ -375,6 +401,8 @@ void MainWindow::on_sensorBody_currentIndexChanged(const QString &text)
 
 void MainWindow::on_sensorOptionHanger_toggled(bool checked)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorOptionHanger"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setOptionHanger(checked);
     ui->sensorOptionHanger->commit();
@@ -382,6 +410,8 @@ void MainWindow::on_sensorOptionHanger_toggled(bool checked)
 
 void MainWindow::on_sensorOptionRS1_toggled(bool checked)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorOptionRS1"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setOptionRS1(checked);
     ui->sensorOptionRS1->commit();
@@ -389,6 +419,8 @@ void MainWindow::on_sensorOptionRS1_toggled(bool checked)
 
 void MainWindow::on_sensorOptionRS2_toggled(bool checked)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorOptionRS2"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor())
         d->setOptionRS2(checked);
     ui->sensorOptionRS2->commit();
@@ -396,6 +428,8 @@ void MainWindow::on_sensorOptionRS2_toggled(bool checked)
 
 void MainWindow::on_sensorTag_textChanged(const QString &text)
 {
+    if (SensorGraphicsItem2::editedSensor())
+        noteChange(detectorFieldKey("sensorTag"));
     if (SensorGraphicsItem2 *d = SensorGraphicsItem2::editedSensor()) {
         d->setTag(text);
         d->updateLabelText();
@@ -404,7 +438,7 @@ void MainWindow::on_sensorTag_textChanged(const QString &text)
 
 void MainWindow::on_sensor_changed()
 {
-    setWindowModified(true);
+    noteChange();
     showSensorValues();
 }
 

@@ -195,7 +195,7 @@ void MainWindow::on_planImageOpenAction_triggered()
         calibrateFromDrawingScale(metresPerPixel);
     updateSceneRect();
     ui->graphicsView->fitInView(scene.sceneRect(), Qt::KeepAspectRatio);
-    setWindowModified(true);
+    noteChange();
 }
 
 void MainWindow::setPlanImage(const QPixmap &image, QPointF centre)
@@ -260,7 +260,7 @@ void MainWindow::on_caliberSetted(double k)
     // are multiplied by s, and it is placed on its surface again.
     rescaleDetectors(s);
     updateDetectors();
-    setWindowModified(true);
+    noteChange();
 }
 
 void MainWindow::on_planPathClearAction_triggered()
@@ -276,6 +276,7 @@ void MainWindow::on_planPathClearAction_triggered()
     plan.clearPath();
     deleteDetectorsOn(&plan);
     updateDetectors();
+    noteChange();
 }
 
 void MainWindow::on_planPathSetAction_triggered()

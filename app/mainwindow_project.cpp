@@ -5,6 +5,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/projectfile.h"
 #include "io/projectlimits.h"
+#include "io/recoveryfile.h"
 #include "scene/userprompts.h"
 
 #include <QCloseEvent>
@@ -63,6 +64,7 @@ void MainWindow::endEditingForProject()
 
 bool MainWindow::saveProject(const QString &path)
 {
+    flushPendingStep();
     if (!document.save(path)) {
         prompts()->critical(this, QStringLiteral("Сохранение проекта"),
             QStringLiteral("Не удалось сохранить проект в файл %1.\n"
@@ -70,28 +72,21 @@ bool MainWindow::saveProject(const QString &path)
                 .arg(QDir::toNativeSeparators(path)));
         return false;
     }
+    projectPath = path;
     setProjectTitle(path);
-    setWindowModified(false);
+    document.history().setClean();
+    updateUndoActions();
+    recovery->remove();
+    rememberRecentProject(path);
     return true;
 }
 
 bool MainWindow::loadProject(const QString &path)
 {
     const QString title = QStringLiteral("Открытие проекта");
-    ProjectLoadHooks hooks;
-    hooks.aboutToReplace = [this] {
-        endEditingForProject();
-        ui->objectsList->clearSelection();
-        ui->sensorsList->clearSelection();
-    };
+    ProjectLoadHooks hooks = projectHooks();
     hooks.setPlanImage
         = [this](const QPixmap &image, QPointF centre) { setPlanImage(image, centre); };
-    hooks.obstacleLoaded = [this](ObjectGraphicsItem *obstacle) {
-        connect(obstacle, SIGNAL(editing(bool)), this, SLOT(on_object_editing(bool)));
-        connect(obstacle, SIGNAL(nearPoint(QPointF &)), this, SLOT(on_nearPoint(QPointF &)));
-        connect(obstacle, SIGNAL(changed()), this, SLOT(on_object_changed()));
-    };
-    hooks.detectorLoaded = [this](SensorGraphicsItem2 *detector) { connectSensor(detector); };
 
     const ProjectLoadResult result = document.load(path, hooks);
     if (result.status == ProjectLoadResult::CannotOpen) {
@@ -111,8 +106,10 @@ bool MainWindow::loadProject(const QString &path)
     objectModel.reset();
     sensorModel.reset();
     showCoverageSettings();
+    projectPath = path;
     setProjectTitle(path);
-    setWindowModified(false);
+    startNewHistory();
+    recovery->remove();
     on_actionAllView_triggered();
 
     if (result.lostSomething()) {
@@ -139,6 +136,9 @@ void MainWindow::on_actionNew_triggered()
     setPlanImageVisible(false);
     ui->actionRoulette->setChecked(false);
     showCoverageSettings();
+    projectPath.clear();
+    startNewHistory();
+    recovery->remove();
 }
 
 void MainWindow::on_actionSave_triggered()
@@ -154,36 +154,54 @@ void MainWindow::on_actionSave_triggered()
     saveProject(path);
 }
 
+bool MainWindow::maySaveChanges(const QString &title)
+{
+    flushPendingStep();
+    if (!isWindowModified())
+        return true;
+    const QMessageBox::StandardButton answer = prompts()->question(this, title,
+        QString::fromUtf8(kSaveChanges), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer != QMessageBox::Yes && answer != QMessageBox::No)
+        return false;
+    if (answer == QMessageBox::Yes) {
+        on_actionSave_triggered();
+        if (isWindowModified())
+            return false;
+    }
+    return true;
+}
+
+bool MainWindow::openProject(const QString &path)
+{
+    endEditingForProject();
+    // The folder is kept for this run only.
+    dirSave = QFileInfo(path).absolutePath();
+    lastFile = path;
+    settings->setValue(QString::fromUtf8(SettingsKeys::LastFile), lastFile);
+    if (!loadProject(path))
+        return false;
+    rememberRecentProject(path);
+    return true;
+}
+
 void MainWindow::on_actionOpen_triggered()
 {
-    if (isWindowModified()) {
-        const QMessageBox::StandardButton answer = prompts()->question(this,
-            QStringLiteral("Открытие проекта"), QString::fromUtf8(kSaveChanges),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer != QMessageBox::Yes && answer != QMessageBox::No)
-            return;
-        if (answer == QMessageBox::Yes) {
-            on_actionSave_triggered();
-            if (isWindowModified())
-                return;
-        }
-    }
+    if (!maySaveChanges(QStringLiteral("Открытие проекта")))
+        return;
     endEditingForProject();
     const QString path = prompts()->getOpenFileName(
         this, QStringLiteral("Открыть"), lastFile, QString::fromUtf8(kFilter));
     if (path.isEmpty())
         return;
-    // The folder is kept for this run only.
-    dirSave = QFileInfo(path).absolutePath();
-    lastFile = path;
-    settings->setValue(QString::fromUtf8(SettingsKeys::LastFile), lastFile);
-    loadProject(path);
+    openProject(path);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    flushPendingStep();
     if (!isWindowModified()) {
         saveWindowPlacement();
+        recovery->remove();
         event->accept();
         return;
     }
@@ -194,6 +212,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         on_actionSave_triggered();
     if (answer == QMessageBox::No || (answer == QMessageBox::Yes && !isWindowModified())) {
         saveWindowPlacement();
+        recovery->remove();
         event->accept();
     } else
         event->ignore();

@@ -52,6 +52,8 @@ void MainWindow::on_editing(bool value)
     editingItem = value ? item : nullptr;
     if (value)
         discardAbandonedObstacle();
+    else
+        noteChange();
 }
 
 void MainWindow::on_nearPoint(QPointF &pos)

@@ -15,5 +15,7 @@ constexpr const char *Never = "never";
 // The main window's place and size, and its toolbars, as the user last left them.
 constexpr const char *WindowGeometry = "WindowGeometry";
 constexpr const char *WindowState = "WindowState";
+// The projects last opened or saved, newest first (a string list).
+constexpr const char *RecentProjects = "RecentProjects";
 
 } // namespace SettingsKeys

@@ -578,6 +578,7 @@ QByteArray usage()
 {
     return QByteArrayLiteral(
         "Usage:\n"
+        "  zor-position-cli --help | --version\n"
         "  zor-position-cli info [--json] PROJECT.prj\n"
         "  zor-position-cli export-csv PROJECT.prj OUT.csv\n"
         "  zor-position-cli export-pdf PROJECT.prj OUT.pdf [--paper A4|A3|A2|A1] "
@@ -601,6 +602,10 @@ int run(const QStringList &arguments, Output &output)
     if (arguments.first() == QLatin1String("--help") || arguments.first() == QLatin1String("-h")
         || arguments.first() == QLatin1String("help")) {
         output.out += usage();
+        return Success;
+    }
+    if (arguments.first() == QLatin1String("--version")) {
+        output.out += "zor-position-cli " ZOR_PRODUCT_VERSION "\n";
         return Success;
     }
 

@@ -3,10 +3,13 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "io/planscenerect.h"
+#include "io/stepname.h"
+#include "io/treenode.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/planwatermark.h"
 
 #include <QTransform>
+#include <sstream>
 
 ProjectDocument::ProjectDocument()
 {
@@ -16,6 +19,7 @@ ProjectDocument::ProjectDocument()
     m_scene.addItem(&m_caliber);
     m_scene.addItem(&m_roulette);
     m_scene.addItem(&m_plan);
+    resetHistory();
 }
 
 ProjectDocument::~ProjectDocument()
@@ -137,4 +141,87 @@ void ProjectDocument::updateSceneRect()
 {
     m_scene.setSceneRect(
         planSceneRect(parts(), SensorGraphicsItem2::showRay, SensorLabelGraphicsItem::showLabels));
+}
+
+namespace {
+
+TreeNode parseTree(const std::string &text)
+{
+    TreeNode root;
+    std::istringstream stream(text);
+    root.read(stream);
+    return root;
+}
+
+} // namespace
+
+ProjectHistory::Snapshot ProjectDocument::snapshot()
+{
+    // The image is kept as the shared pixmap, not encoded into the tree.
+    QPixmap noImage;
+    ProjectParts withoutImage = parts();
+    withoutImage.planPixmap = &noImage;
+    TreeNode root;
+    ProjectFile::writeProject(withoutImage, root);
+    std::ostringstream stream;
+    root.write(stream, -1);
+    ProjectHistory::Snapshot state;
+    state.tree = stream.str();
+    state.image = QVariant::fromValue(m_planPixmap);
+    state.imageKey = m_planPixmap.isNull() ? 0 : m_planPixmap.cacheKey();
+    return state;
+}
+
+void ProjectDocument::restore(const ProjectHistory::Snapshot &state, const ProjectLoadHooks &hooks)
+{
+    TreeNode root = parseTree(state.tree);
+    const QPixmap image = state.image.value<QPixmap>();
+    ProjectLoadHooks restoring = hooks;
+    restoring.setPlanImage = [this, &image](const QPixmap &, QPointF centre) {
+        if (image.cacheKey() == m_planPixmap.cacheKey()
+            || (image.isNull() && m_planPixmap.isNull()))
+            m_planImage.setPos(-centre.x(), -centre.y());
+        else
+            setPlanImage(image, centre);
+    };
+    ProjectFile::readProject(parts(), root, restoring);
+    // Without an image in the tree the reader leaves the scale alone.
+    if (const TreeNode *scale = root.child("Scale"))
+        m_planImage.setScale(scale->toReal());
+    m_objectModel.reset();
+    m_sensorModel.reset();
+}
+
+bool ProjectDocument::recordStep(const QString &mergeKey, const QString &name)
+{
+    ProjectHistory::Snapshot state = snapshot();
+    const ProjectHistory::Snapshot &now = m_history.current();
+    if (state.tree == now.tree && state.imageKey == now.imageKey)
+        return false;
+    QString stepName = name;
+    if (stepName.isEmpty())
+        stepName = projectStepName(
+            parseTree(now.tree), parseTree(state.tree), state.imageKey != now.imageKey);
+    return m_history.push(stepName, std::move(state), mergeKey);
+}
+
+void ProjectDocument::resetHistory()
+{
+    m_history.reset(snapshot());
+}
+
+bool ProjectDocument::undo(const ProjectLoadHooks &hooks)
+{
+    const ProjectHistory::Snapshot *state = m_history.undo();
+    if (state)
+        restore(*state, hooks);
+    return state != nullptr;
+}
+
+bool ProjectDocument::redo(const ProjectLoadHooks &hooks)
+{
+    const ProjectHistory::Snapshot *state = m_history.redo();
+    if (state)
+        restore(*state, hooks);
+    return state != nullptr;
 }

@@ -5,6 +5,7 @@
 #include "detectors/sensorlistmodel.h"
 #include "io/coveragesettings.h"
 #include "io/projectfile.h"
+#include "io/projecthistory.h"
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectlistmodel.h"
 #include "plan/plangraphicsitem.h"
@@ -98,6 +99,27 @@ public:
     // (a detector added since gets it too). Returns the figures.
     Coverage refreshCoverage();
     CoverageMapItem &coverageMap() { return m_coverageMap; }
+    // The project as an undo state: its tree without the image, and the image.
+    ProjectHistory::Snapshot snapshot();
+    // Replaces the project by a state of its history. The hooks are called as in
+    // load(), except setPlanImage: the image is put back as it was, and left
+    // alone (watermark and visibility included) when it is the current one.
+    void restore(const ProjectHistory::Snapshot &state, const ProjectLoadHooks &hooks = {});
+
+    // The undo history. The document does not record steps itself: its owner
+    // calls recordStep() once a change is complete, and reset the history when it
+    // replaced the project.
+    ProjectHistory &history() { return m_history; }
+    const ProjectHistory &history() const { return m_history; }
+    // Records the current state as a step named after what changed since the
+    // last one (see projectStepName), or as name when one is given. False when
+    // nothing the project file holds changed.
+    bool recordStep(const QString &mergeKey = QString(), const QString &name = QString());
+    // Makes the current state the start of a new history.
+    void resetHistory();
+    // Goes one step back or forward; false when there is none.
+    bool undo(const ProjectLoadHooks &hooks = {});
+    bool redo(const ProjectLoadHooks &hooks = {});
 
     // Sets the scene rectangle to the whole-plan one (planSceneRect), with rays
     // and labels counted as the detectors show them now.
@@ -138,4 +160,5 @@ private:
     CoverageMapItem m_coverageMap;
     bool m_coverageMapShown = false;
     double m_mapZoneOpacity = kFadedZoneOpacity;
+    ProjectHistory m_history;
 };

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QPushButton>
 #include <QUrl>
 
 namespace {
@@ -44,6 +45,19 @@ QMessageBox::StandardButton UserPrompts::critical(QWidget *parent, const QString
     QMessageBox::StandardButton defaultButton)
 {
     return QMessageBox::critical(parent, title, text, buttons, defaultButton);
+}
+
+int UserPrompts::choose(
+    QWidget *parent, const QString &title, const QString &text, const QStringList &buttons)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton *> added;
+    for (const QString &name : buttons)
+        added << box.addButton(name, QMessageBox::AcceptRole);
+    if (!added.isEmpty())
+        box.setDefaultButton(qobject_cast<QPushButton *>(added.first()));
+    box.exec();
+    return added.indexOf(box.clickedButton());
 }
 
 QString UserPrompts::getOpenFileName(QWidget *parent, const QString &caption, const QString &dir,

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 class QUrl;
@@ -29,6 +30,11 @@ public:
     virtual QMessageBox::StandardButton critical(QWidget *parent, const QString &title,
         const QString &text, QMessageBox::StandardButtons buttons = QMessageBox::Ok,
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+    // A question answered by one of the buttons named (the first is the default):
+    // returns the index of the button chosen, -1 when the box was closed without one.
+    virtual int choose(
+        QWidget *parent, const QString &title, const QString &text, const QStringList &buttons);
 
     // An empty string means the dialog was cancelled.
     virtual QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir,

@@ -158,6 +158,15 @@ void TestMainWindow::actions_data()
     QTest::newRow("actionSave") << "Сохранить проект"
                                 << "Сохранить\nпроект" << tip("Сохранить проект", "Ctrl+Shift+S")
                                 << "Ctrl+Shift+S" << icons + "save.ico" << false;
+    // The tool tips name the step once there is one.
+    QTest::newRow("actionUndo") << "Отменить"
+                                << "Отменить"
+                                << "Отменить"
+                                << "Ctrl+Z" << icons + "edit-undo.ico" << false;
+    QTest::newRow("actionRedo") << "Повторить"
+                                << "Повторить"
+                                << "Повторить"
+                                << "Ctrl+Y" << icons + "edit-redo.ico" << false;
     QTest::newRow("actionExportPDF")
         << "Экспорт схемы в PDF"
         << "Экспорт\nсхемы в PDF"
@@ -278,13 +287,15 @@ void TestMainWindow::menus()
         titles << entry->text();
         names << entry->menu()->objectName();
     }
-    QCOMPARE(
-        titles, QStringList({ "Файл", "Вид", "План", "Препятствия", "Извещатели", "Справка" }));
-    QCOMPARE(names, QStringList({ "menu", "menu_2", "menu_3", "menu_4", "menu_5", "menu_6" }));
+    QCOMPARE(titles,
+        QStringList({ "Файл", "Правка", "Вид", "План", "Препятствия", "Извещатели", "Справка" }));
+    QCOMPARE(names,
+        QStringList({ "menu", "menuEdit", "menu_2", "menu_3", "menu_4", "menu_5", "menu_6" }));
 
     const QList<QStringList> expected = {
-        { "actionNew", "actionOpen", "actionSave", "actionExportPDF", "actionExportCSV",
-            "actionExportImage" },
+        { "actionNew", "actionOpen", "actionRecent", "actionSave", "actionExportPDF",
+            "actionExportCSV", "actionExportImage" },
+        { "actionUndo", "actionRedo" },
         { "actionAllView", "planImageViewAction", "caliberViewAction", "planPathViewAction",
             "actionLabel", "actionSensorRay" },
         { "planImageOpenAction", "caliberSetAction" },
@@ -310,8 +321,8 @@ void TestMainWindow::toolbars()
     };
     const Expected expected[] = {
         { "toolBarFile", "Файл",
-            { "actionNew", "actionOpen", "actionSave", "actionExportPDF", "actionExportCSV",
-                "actionAllView" } },
+            { "actionNew", "actionOpen", "actionSave", "actionUndo", "actionRedo",
+                "actionExportPDF", "actionExportCSV", "actionAllView" } },
         { "toolBarPlan", "План",
             { "planImageOpenAction", "planImageViewAction", "caliberSetAction", "caliberViewAction",
                 "actionRoulette" } },

@@ -288,6 +288,7 @@ private slots:
     void usage_data();
     void usage();
     void help();
+    void version();
     void damagedInput_data();
     void damagedInput();
     void damagedButProject();
@@ -485,6 +486,15 @@ void TestCli::help()
     QCOMPARE(run.status, 0);
     QVERIFY(run.err.isEmpty());
     QVERIFY(run.out.startsWith("Usage:"));
+}
+
+void TestCli::version()
+{
+    const Run run = runCli({ QStringLiteral("--version") });
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.err.isEmpty());
+    // The version of the record the About box shows.
+    QCOMPARE(run.out, QByteArray("zor-position-cli " ZOR_PRODUCT_VERSION "\n"));
 }
 
 void TestCli::damagedInput_data()

@@ -35,6 +35,14 @@ ScriptedPrompts &ScriptedPrompts::answerCritical(QMessageBox::StandardButton but
     return queue(answer);
 }
 
+ScriptedPrompts &ScriptedPrompts::answerChoice(const QString &button)
+{
+    Answer answer;
+    answer.kind = Choice;
+    answer.text = button;
+    return queue(answer);
+}
+
 ScriptedPrompts &ScriptedPrompts::answerOpenFile(const QString &path)
 {
     Answer answer;
@@ -118,6 +126,8 @@ QString ScriptedPrompts::kindName(Kind kind)
         return QStringLiteral("text dialog");
     case Dialog:
         return QStringLiteral("dialog");
+    case Choice:
+        return QStringLiteral("choice");
     }
     return QString();
 }
@@ -185,6 +195,22 @@ QMessageBox::StandardButton ScriptedPrompts::critical(QWidget *, const QString &
     const QString &text, QMessageBox::StandardButtons buttons, QMessageBox::StandardButton)
 {
     return messageBox(Critical, title, text, buttons);
+}
+
+int ScriptedPrompts::choose(
+    QWidget *, const QString &title, const QString &text, const QStringList &buttons)
+{
+    Answer answer;
+    if (!take(Choice, title, text, &answer) || answer.text.isEmpty())
+        return -1;
+    const int index = buttons.indexOf(answer.text);
+    if (index < 0) {
+        const QString error = QStringLiteral("The choice \"%1\" offers no button \"%2\" (%3)")
+                                  .arg(title, answer.text, buttons.join(QStringLiteral(", ")));
+        qWarning().noquote() << "ScriptedPrompts:" << error;
+        m_errors.append(error);
+    }
+    return index;
 }
 
 QString ScriptedPrompts::getOpenFileName(

@@ -28,6 +28,7 @@ public:
         Double,
         Text,
         Dialog,
+        Choice,
     };
 
     struct Call
@@ -51,6 +52,8 @@ public:
     ScriptedPrompts &answerInformation(QMessageBox::StandardButton button = QMessageBox::Ok);
     ScriptedPrompts &answerWarning(QMessageBox::StandardButton button = QMessageBox::Ok);
     ScriptedPrompts &answerCritical(QMessageBox::StandardButton button = QMessageBox::Ok);
+    // Chooses the button named button; an empty name closes the box without one.
+    ScriptedPrompts &answerChoice(const QString &button);
     // An empty path answers as a cancelled dialog.
     ScriptedPrompts &answerOpenFile(const QString &path);
     ScriptedPrompts &answerSaveFile(const QString &path);
@@ -83,6 +86,8 @@ public:
         QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
     QMessageBox::StandardButton critical(QWidget *parent, const QString &title, const QString &text,
         QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+    int choose(QWidget *parent, const QString &title, const QString &text,
+        const QStringList &buttons) override;
     QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
         const QString &filter, QString *selectedFilter) override;
     QString getSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
