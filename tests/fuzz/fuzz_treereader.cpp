@@ -34,7 +34,9 @@ bool plainNames(const TreeNode &root)
     while (!pending.empty()) {
         const TreeNode *node = pending.back();
         pending.pop_back();
-        if (!plainName(node->name()))
+        // A head line may carry a value ("<a=1" read as a head), which no
+        // line the writer puts down can.
+        if (!plainName(node->name()) || (node->hasChildList() && !node->value().empty()))
             return false;
         for (std::size_t i = 0; i < node->childCount(); ++i)
             pending.push_back(node->childAt(i));
@@ -59,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
 
     // With names the writer can put down as they are (it does not escape
-    // them), its output reads back into a tree that writes the same bytes.
+    // them) and no head with a value, its output reads back into a tree that writes the same bytes.
     const std::string first = written(root);
     if (plainNames(root)) {
         std::istringstream back(first);
