@@ -70,6 +70,11 @@ QString detectorTableText(const QVector<DetectorTableRow> &rows)
 
 QTextCodec *tableCodecForLocale()
 {
+    // An 8-bit codec Qt has for the locale (set by the program, or found by
+    // Qt itself) is the locale's.
+    const int utf8 = 106;
+    if (QTextCodec *qtCodec = QTextCodec::codecForLocale(); qtCodec->mibEnum() != utf8)
+        return qtCodec;
     QByteArray name;
 #if defined(Q_OS_WIN)
     name = "windows-" + QByteArray::number(uint(GetACP()));

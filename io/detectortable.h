@@ -28,10 +28,11 @@ DetectorTableRow detectorTableRow(const SensorRecord &record);
 // after a decimal comma.
 QString detectorTableText(const QVector<DetectorTableRow> &rows);
 
-// The codec of the user's locale as the locale itself names its character set
-// (nl_langinfo(CODESET) of the environment's LC_CTYPE on POSIX, the ANSI code page on Windows),
-// whatever codec Qt reports for it: Windows-1251 under ru_RU.CP1251. UTF-8 when the locale's set
-// is UTF-8, plain ASCII or one Qt does not know.
+// The codec of the user's locale: Qt's codec for the locale when that is not UTF-8 (one the
+// program set), otherwise the character set the locale itself names (nl_langinfo(CODESET) of the
+// environment's LC_CTYPE on POSIX, the ANSI code page on Windows), since Qt may report UTF-8
+// whatever the locale is: Windows-1251 under ru_RU.CP1251. UTF-8 when the locale's set is UTF-8,
+// plain ASCII or one Qt does not know.
 QTextCodec *tableCodecForLocale();
 
 // The table encoded for a spreadsheet: with `codec`, or tableCodecForLocale() when it is null;

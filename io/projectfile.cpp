@@ -54,14 +54,15 @@ namespace {
         double scale = longer > 0 ? 100.0 / longer : 0;
         if (const TreeNode *node = root.child("Scale", false)) {
             const double stored = node->toReal();
-            if (stored > 0 && ProjectLimits::isPlausible(stored * longer))
+            if (stored > 0 && ProjectLimits::isPlausible(stored * std::max(longer, 1)))
                 scale = stored;
         }
 
         if (TreeNode *node = root.child("Roulette", false))
             parts.caliber->loadFromNode(node);
 
-        if (width != 0 && height != 0)
+        // A kept image keeps its scale, to be written back with it.
+        if ((width != 0 && height != 0) || result.imageUnreadable)
             parts.planImage->setScale(scale);
 
         QPointF centre(width / 2, height / 2);

@@ -491,9 +491,9 @@ void TestProjectFile::emptyProjectHasBareLists()
     const QString path = dir.filePath(QStringLiteral("empty.prj"));
     QVERIFY(p.save(path));
     QCOMPARE(readAll(path),
-        lines({ "App=\"ZOR-51ma Position\"", "Image", "Center=-0.000000,-0.000000",
-            "Scale=0.000000", "Roulette=0.000000,0.000000,0.000000,0.000000,0.000000", "Outline",
-            "Objects", "Sensors" }));
+        lines({ "App=\"ZOR-51ma Position\"", "Image", "Center=0.000000,0.000000", "Scale=0.000000",
+            "Roulette=0.000000,0.000000,0.000000,0.000000,0.000000", "Outline", "Objects",
+            "Sensors" }));
 
     Project q;
     q.addObstacle(ObjectGraphicsItem::Rect, 1, 1, 1, 1);
@@ -907,10 +907,11 @@ void TestProjectFile::hostileImages()
     // The image is not shown but kept: nothing is lost.
     QVERIFY(!result.lostSomething());
     QCOMPARE(result.imageTooLarge, tooLarge);
-    // No image, hidden, the scale not applied; the rest of the file loads.
+    // No image, hidden; the scale is the file's, kept with the image; the rest
+    // of the file loads.
     QVERIFY(p.planPixmap().isNull());
     QVERIFY(!p.planImage().isVisible());
-    QCOMPARE(p.planImage().scale(), 3.0);
+    QCOMPARE(p.planImage().scale(), 0.5);
     QCOMPARE(p.objects().size(), 1);
     QCOMPARE(p.sensors().size(), 1);
     // Written back unchanged, and again after another load.
