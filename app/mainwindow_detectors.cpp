@@ -6,6 +6,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/sensorlistmodel.h"
+#include "io/projectlimits.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
 #include "scene/geometry.h"
@@ -54,6 +55,14 @@ void MainWindow::on_sensorCreateAction_triggered(bool checked)
             QStringLiteral("Нет ни одной поверхности для размещения "
                            "извещателя.\nОбозначте контур плана или "
                            "поставьте препятствия"));
+        ui->sensorCreateAction->setChecked(false);
+        return;
+    }
+    if (sensors.size() >= ProjectLimits::maxDetectors) {
+        prompts()->warning(this, title,
+            QStringLiteral("В проекте уже %1 извещателей, больше файл проекта не вмещает.\n"
+                           "Чтобы поставить новый извещатель, удалите один из прежних.")
+                .arg(ProjectLimits::maxDetectors));
         ui->sensorCreateAction->setChecked(false);
         return;
     }

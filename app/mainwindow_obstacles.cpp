@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "io/projectlimits.h"
 #include "plan/objectgraphicsitem.h"
+#include "scene/userprompts.h"
 
 #include <QSignalBlocker>
 
@@ -19,6 +21,14 @@ void MainWindow::createObstacle(int kind, QAction *action, bool checked)
 {
     stopEditing();
     if (!checked || !requirePlanImageAndScale(QStringLiteral("Препятствие"))) {
+        action->setChecked(false);
+        return;
+    }
+    if (objects.size() >= ProjectLimits::maxObstacles) {
+        prompts()->warning(this, QStringLiteral("Препятствие"),
+            QStringLiteral("В проекте уже %1 препятствий, больше файл проекта не вмещает.\n"
+                           "Чтобы поставить новое препятствие, удалите одно из прежних.")
+                .arg(ProjectLimits::maxObstacles));
         action->setChecked(false);
         return;
     }

@@ -32,9 +32,11 @@ QStringList missingParts(const ProjectLoadResult &result)
 {
     QStringList parts;
     if (result.imageTooLarge)
-        parts << QStringLiteral("изображение плана слишком велико;");
+        parts << QStringLiteral("изображение плана слишком велико, оно не показано, "
+                                "но сохранено в проекте без изменений;");
     else if (result.imageUnreadable)
-        parts << QStringLiteral("изображение плана повреждено;");
+        parts << QStringLiteral("изображение плана повреждено, оно не показано, "
+                                "но сохранено в проекте без изменений;");
     if (result.outlineRejected)
         parts << QStringLiteral("контур плана повреждён;");
     if (result.obstaclesOverLimit > 0)
@@ -112,11 +114,13 @@ bool MainWindow::loadProject(const QString &path)
     recovery->remove();
     on_actionAllView_triggered();
 
-    if (result.lostSomething()) {
-        prompts()->warning(this, title,
-            QStringLiteral("Проект %1 загружен не полностью:\n%2\n"
-                           "Сохранение поверх этого файла удалит то, что не загружено.")
-                .arg(QDir::toNativeSeparators(path), missingParts(result).join(QLatin1Char('\n'))));
+    if (result.lostSomething() || result.imageUnreadable) {
+        QString text = QStringLiteral("Проект %1 загружен не полностью:\n%2")
+                           .arg(QDir::toNativeSeparators(path),
+                               missingParts(result).join(QLatin1Char('\n')));
+        if (result.lostSomething())
+            text += QStringLiteral("\nСохранение поверх этого файла удалит то, что не загружено.");
+        prompts()->warning(this, title, text);
     }
     return true;
 }

@@ -14,6 +14,7 @@
 #include <QImageReader>
 #include <QPageSize>
 #include <QPrinter>
+#include <QTextCodec>
 #include <QVector>
 
 #include <cmath>
@@ -22,7 +23,10 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace Cli {
@@ -57,6 +61,8 @@ namespace {
         std::optional<double> min1;
         bool min2Given = false;
         std::optional<double> min2;
+        // The CSV table's codec; null for the locale's.
+        QTextCodec *encoding = nullptr;
     };
 
     // A command taking one or more files.
@@ -74,7 +80,7 @@ namespace {
     {
         static const QVector<CommandForm> list = {
             { "info", 1, "PROJECT.prj", { QStringLiteral("--json") } },
-            { "export-csv", 2, "PROJECT.prj OUT.csv", {} },
+            { "export-csv", 2, "PROJECT.prj OUT.csv", { QStringLiteral("--encoding") } },
             { "export-pdf", 2, "PROJECT.prj OUT.pdf",
                 { QStringLiteral("--paper"), QStringLiteral("--landscape"),
                     QStringLiteral("--portrait"), QStringLiteral("--coverage") } },
@@ -231,6 +237,27 @@ namespace {
                     call.plan = value;
                 else if (!numberOption(name, value, call, problem))
                     return false;
+                continue;
+            }
+            if (name == QLatin1String("--encoding")) {
+                if (!hasValue) {
+                    if (i + 1 >= arguments.size()) {
+                        *problem = QStringLiteral("--encoding needs cp1251 or utf-8");
+                        return false;
+                    }
+                    value = arguments.at(++i);
+                }
+                const QString encoding = value.toLower();
+                if (encoding == QLatin1String("cp1251")
+                    || encoding == QLatin1String("windows-1251"))
+                    call.encoding = QTextCodec::codecForName("windows-1251");
+                else if (encoding == QLatin1String("utf-8") || encoding == QLatin1String("utf8"))
+                    call.encoding = QTextCodec::codecForName("UTF-8");
+                if (!call.encoding) {
+                    *problem
+                        = QStringLiteral("unknown encoding \"%1\": use cp1251 or utf-8").arg(value);
+                    return false;
+                }
                 continue;
             }
             if (hasValue) {
@@ -418,9 +445,11 @@ namespace {
     {
         QStringList parts;
         if (result.imageTooLarge)
-            parts << QStringLiteral("the plan image is too large to load and is left out");
+            parts << QStringLiteral("the plan image is too large to load; it is kept unchanged "
+                                    "but not shown");
         else if (result.imageUnreadable)
-            parts << QStringLiteral("the plan image cannot be decoded and is left out");
+            parts << QStringLiteral("the plan image cannot be decoded; it is kept unchanged "
+                                    "but not shown");
         if (result.outlineRejected)
             parts << QStringLiteral("the outline is unreadable and left out");
         if (result.obstaclesRejected > 0)
@@ -440,12 +469,48 @@ namespace {
         return parts.join(QStringLiteral("; "));
     }
 
+    // Why a path that does not lead to a file cannot be reached.
+    QString missingReason(const QString &path)
+    {
+#ifdef Q_OS_UNIX
+        struct stat status;
+        if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+            switch (errno) {
+            case EACCES:
+                return QStringLiteral("cannot be reached: a folder on its way may not be read");
+            case ELOOP:
+                return QStringLiteral("cannot be reached: its symbolic links form a loop");
+            case ENAMETOOLONG:
+                return QStringLiteral("cannot be reached: the name is too long");
+            default:
+                break;
+            }
+        }
+#endif
+        return QStringLiteral("no such file");
+    }
+
+    // Why an existing file could not be opened for reading.
+    QString unreadableReason(const QString &path)
+    {
+#ifdef Q_OS_UNIX
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        else if (errno == EACCES || errno == EPERM)
+            return QStringLiteral("cannot be read: permission denied");
+#else
+        Q_UNUSED(path)
+#endif
+        return QStringLiteral("cannot be read");
+    }
+
     // Loads the project named first in the call; on failure says why.
     bool loadInput(const QString &path, ProjectDocument &project, Output &output, int *status)
     {
         const QFileInfo info(path);
         if (!info.exists()) {
-            output.err += line(aboutFile(path, QStringLiteral("no such file")));
+            output.err += line(aboutFile(path, missingReason(path)));
             *status = FileError;
             return false;
         }
@@ -462,7 +527,7 @@ namespace {
         case ProjectLoadResult::CannotOpen:
             output.err += line(aboutFile(path,
                 result.fileTooLarge ? QStringLiteral("too large for a project file; not read")
-                                    : QStringLiteral("cannot be read")));
+                                    : unreadableReason(path)));
             *status = FileError;
             return false;
         case ProjectLoadResult::WrongFormat:
@@ -518,7 +583,7 @@ namespace {
     {
         const QString &out = call.files.at(1);
         if (call.command == QLatin1String("export-csv"))
-            return writeDetectorTableFile(out, tableRows(project.sensors()), why);
+            return writeDetectorTableFile(out, tableRows(project.sensors()), why, call.encoding);
         if (call.command == QLatin1String("export-pdf")) {
             // As the configurator's PDF command with the page dialog's choices.
             QPrinter printer(QPrinter::HighResolution);
@@ -580,7 +645,7 @@ QByteArray usage()
         "Usage:\n"
         "  zor-position-cli --help | --version\n"
         "  zor-position-cli info [--json] PROJECT.prj\n"
-        "  zor-position-cli export-csv PROJECT.prj OUT.csv\n"
+        "  zor-position-cli export-csv PROJECT.prj OUT.csv [--encoding cp1251|utf-8]\n"
         "  zor-position-cli export-pdf PROJECT.prj OUT.pdf [--paper A4|A3|A2|A1] "
         "[--landscape|--portrait] [--coverage]\n"
         "  zor-position-cli export-image PROJECT.prj OUT.png|OUT.jpg|OUT.bmp [--coverage]\n"

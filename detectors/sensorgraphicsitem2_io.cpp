@@ -97,8 +97,13 @@ bool SensorGraphicsItem2::loadFromNode(TreeNode *node)
     if (sectionNumber < 0 || sectionNumber > INT_MAX || !std::isfinite(pos)
         || !ProjectLimits::isPlausible(height) || !isSaneAngle(angle) || !isSaneAngle(tilt))
         return false;
+    // Texts are kept as UTF-8, bytes that are not UTF-8 each becoming U+FFFD,
+    // which takes three bytes: the limit holds for the text as it will be saved.
     for (const char *key : { "Tag", "In1", "In2", "Body", "Interface", "Certificate" }) {
-        if (node->child(key)->value().size() > ProjectLimits::maxTextBytes)
+        const std::string &value = node->child(key)->value();
+        if (value.size() > ProjectLimits::maxTextBytes
+            || std::size_t(QString::fromStdString(value).toUtf8().size())
+                > ProjectLimits::maxTextBytes)
             return false;
     }
     if (!setSurface(surface, int(sectionNumber)))

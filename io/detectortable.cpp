@@ -6,6 +6,13 @@
 #include <QStringList>
 #include <QTextCodec>
 
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#elif defined(Q_OS_UNIX)
+#include <langinfo.h>
+#include <locale.h>
+#endif
+
 namespace {
 
 const QLatin1String lineEnd("\r\n");
@@ -61,17 +68,45 @@ QString detectorTableText(const QVector<DetectorTableRow> &rows)
     return text;
 }
 
+QTextCodec *tableCodecForLocale()
+{
+    // An 8-bit codec Qt has for the locale (set by the program, or found by
+    // Qt itself) is the locale's.
+    const int utf8 = 106;
+    if (QTextCodec *qtCodec = QTextCodec::codecForLocale(); qtCodec->mibEnum() != utf8)
+        return qtCodec;
+    QByteArray name;
+#if defined(Q_OS_WIN)
+    name = "windows-" + QByteArray::number(uint(GetACP()));
+#elif defined(Q_OS_UNIX)
+    // The environment's locale, not the process's: Qt on this system reports
+    // UTF-8 whatever the locale's character set is.
+    if (locale_t locale = newlocale(LC_CTYPE_MASK, "", locale_t(0))) {
+        name = nl_langinfo_l(CODESET, locale);
+        freelocale(locale);
+    }
+#endif
+    QTextCodec *codec = name.isEmpty() ? nullptr : QTextCodec::codecForName(name);
+    if (!codec && name.toUpper().startsWith("CP"))
+        codec = QTextCodec::codecForName("windows-" + name.mid(2));
+    // ASCII (the C locale's set) would lose every Cyrillic letter.
+    const int ascii = 3;
+    if (!codec || codec->mibEnum() == ascii)
+        codec = QTextCodec::codecForName("UTF-8");
+    return codec;
+}
+
 QByteArray detectorTableBytes(const QVector<DetectorTableRow> &rows, QTextCodec *codec)
 {
     if (!codec)
-        codec = QTextCodec::codecForLocale();
+        codec = tableCodecForLocale();
     // A fresh encoder state writes no byte-order mark, whatever the codec.
     QTextEncoder encoder(codec, QTextCodec::IgnoreHeader);
     return encoder.fromUnicode(detectorTableText(rows));
 }
 
 bool writeDetectorTableFile(
-    const QString &path, const QVector<DetectorTableRow> &rows, QString *error)
+    const QString &path, const QVector<DetectorTableRow> &rows, QString *error, QTextCodec *codec)
 {
-    return SaveFile::write(path, detectorTableBytes(rows), error);
+    return SaveFile::write(path, detectorTableBytes(rows, codec), error);
 }

@@ -35,8 +35,8 @@ ProjectDocument::~ProjectDocument()
 
 ProjectParts ProjectDocument::parts()
 {
-    return { &m_scene, &m_planImage, &m_planPixmap, &m_caliber, &m_plan, &m_objects, &m_sensors,
-        &m_coverageSettings };
+    return { &m_scene, &m_planImage, &m_planPixmap, &m_keptImage, &m_caliber, &m_plan, &m_objects,
+        &m_sensors, &m_coverageSettings };
 }
 
 ProjectLoadResult ProjectDocument::load(const QString &path, ProjectLoadHooks hooks)
@@ -55,6 +55,7 @@ bool ProjectDocument::save(const QString &path)
 void ProjectDocument::setPlanImage(const QPixmap &image, QPointF centre)
 {
     m_planPixmap = image;
+    m_keptImage.clear();
     m_planImage.setPixmap(watermarkedPlan(image));
     m_planImage.setPos(-centre.x(), -centre.y());
     m_planImage.setVisible(!image.isNull());

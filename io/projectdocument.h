@@ -20,6 +20,8 @@
 #include <QString>
 #include <QVector>
 
+#include <string>
+
 class ObjectGraphicsItem;
 class SensorGraphicsItem2;
 
@@ -45,7 +47,7 @@ public:
     // As ProjectFile::saveProject.
     bool save(const QString &path);
 
-    // Makes image the plan image: kept as the plan pixmap, shown with the
+    // Makes image the plan image (forgetting a kept one): kept as the plan pixmap, shown with the
     // program's watermark (the resource must be registered) and its point centre
     // on the scene origin, visible unless it is null. The scale stays as it is.
     void setPlanImage(const QPixmap &image, QPointF centre);
@@ -132,6 +134,8 @@ public:
     // The plan image as stored in the project, without the watermark.
     QPixmap &planPixmap() { return m_planPixmap; }
     const QPixmap &planPixmap() const { return m_planPixmap; }
+    // An image loaded but not shown, as it was in the file (ProjectParts::keptImage).
+    const std::string &keptImage() const { return m_keptImage; }
     CaliberGraphicsItem &caliber() { return m_caliber; }
     const CaliberGraphicsItem &caliber() const { return m_caliber; }
     RouletteGraphicsItem &roulette() { return m_roulette; }
@@ -149,6 +153,7 @@ private:
     QGraphicsScene m_scene;
     QGraphicsPixmapItem m_planImage;
     QPixmap m_planPixmap;
+    std::string m_keptImage;
     CaliberGraphicsItem m_caliber;
     RouletteGraphicsItem m_roulette;
     PlanGraphicsItem m_plan;

@@ -10,7 +10,6 @@
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QFile>
 #include <QFileInfo>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
@@ -23,9 +22,6 @@
 namespace ProjectFile {
 
 namespace {
-
-    // Base64 text longer than this cannot hold a PNG the loader would accept.
-    constexpr std::size_t kMaxImageText = std::size_t(1) << 30;
 
     int bytesPerPixel(QImage::Format format)
     {
@@ -46,12 +42,11 @@ namespace {
         ProjectLoadResult &result)
     {
         QPixmap image;
-        if (const TreeNode *node = root.child("Image", false)) {
-            if (!node->value().empty()) {
-                const QImage decoded = decodePlanImage(node->value(), &result.imageTooLarge);
-                result.imageUnreadable = decoded.isNull();
-                image = QPixmap::fromImage(decoded);
-            }
+        TreeNode *imageNode = root.child("Image", false);
+        if (imageNode && !imageNode->value().empty()) {
+            const QImage decoded = decodePlanImage(imageNode->value(), &result.imageTooLarge);
+            result.imageUnreadable = decoded.isNull();
+            image = QPixmap::fromImage(decoded);
         }
         const int width = image.width();
         const int height = image.height();
@@ -60,14 +55,15 @@ namespace {
         double scale = longer > 0 ? 100.0 / longer : 0;
         if (const TreeNode *node = root.child("Scale", false)) {
             const double stored = node->toReal();
-            if (stored > 0 && ProjectLimits::isPlausible(stored * longer))
+            if (stored > 0 && ProjectLimits::isPlausible(stored * std::max(longer, 1)))
                 scale = stored;
         }
 
         if (TreeNode *node = root.child("Roulette", false))
             parts.caliber->loadFromNode(node);
 
-        if (width != 0 && height != 0)
+        // A kept image keeps its scale, to be written back with it.
+        if ((width != 0 && height != 0) || result.imageUnreadable)
             parts.planImage->setScale(scale);
 
         QPointF centre(width / 2, height / 2);
@@ -80,6 +76,11 @@ namespace {
             hooks.setPlanImage(image, centre);
         else
             showPlainImage(parts, image, centre);
+        // Setting the image forgets kept bytes; an image that could not be
+        // shown is kept as it was read, to be written back unchanged.
+        parts.keptImage->clear();
+        if (result.imageUnreadable)
+            *parts.keptImage = imageNode->takeValue();
     }
 
     void readObstacles(const ProjectParts &parts, TreeNode &root, const ProjectLoadHooks &hooks,
@@ -134,27 +135,6 @@ namespace {
         }
     }
 
-    // False when the file holds more line breaks and '>' bytes than a project may.
-    // A file that cannot be read passes: reading it reports that.
-    bool fewEnoughNodes(const QString &path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return true;
-        std::int64_t ends = 0;
-        std::unique_ptr<char[]> buffer(new char[1 << 16]);
-        qint64 got;
-        while ((got = file.read(buffer.get(), 1 << 16)) > 0) {
-            for (qint64 i = 0; i < got; ++i) {
-                const char c = buffer[i];
-                ends += c == '\n' || c == '\r' || c == '>';
-            }
-            if (ends > ProjectLimits::maxNodeEnds)
-                return false;
-        }
-        return true;
-    }
-
 } // namespace
 
 const char *obstacleEntryName(int kind)
@@ -195,7 +175,10 @@ QImage decodePlanImage(const std::string &base64, bool *tooLarge)
 {
     if (tooLarge)
         *tooLarge = false;
-    if (base64.size() > kMaxImageText) {
+    // Refused before decoding: the decoded bytes stay within a small multiple
+    // of the image cap (and within what a QByteArray can hold).
+    static_assert(ProjectLimits::maxImageText < INT_MAX / 4 * 3, "Base64 text must fit an int");
+    if (base64.size() > std::size_t(ProjectLimits::maxImageText)) {
         if (tooLarge)
             *tooLarge = true;
         return QImage();
@@ -222,7 +205,10 @@ QImage decodePlanImage(const std::string &base64, bool *tooLarge)
 void writeProject(const ProjectParts &parts, TreeNode &root)
 {
     root.addChild("App").setText(applicationMark);
-    root.addChild("Image").setText(encodePlanImage(*parts.planPixmap));
+    if (parts.planPixmap->isNull() && !parts.keptImage->empty())
+        root.addChild("Image").setText(*parts.keptImage);
+    else
+        root.addChild("Image").setText(encodePlanImage(*parts.planPixmap));
     const QPointF position = parts.planImage->pos();
     root.addChild("Center").setPoint(TreePoint { float(-position.x()), float(-position.y()) });
     root.addChild("Scale").setReal(parts.planImage->scale());
@@ -309,14 +295,14 @@ ProjectLoadResult loadProject(
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return ProjectLoadResult();
-    if (info.size() > ProjectLimits::maxFileBytes || !fewEnoughNodes(path)) {
-        ProjectLoadResult result;
-        result.fileTooLarge = true;
-        return result;
-    }
+    ProjectLoadResult tooLarge;
+    tooLarge.fileTooLarge = true;
+    if (info.size() > ProjectLimits::maxFileBytes)
+        return tooLarge;
     TreeFile file(path.toStdU16String());
-    if (!file.load())
-        return ProjectLoadResult();
+    bool overLimit = false;
+    if (!file.load(ProjectLimits::maxNodeEnds, &overLimit))
+        return overLimit ? tooLarge : ProjectLoadResult();
     return readProject(parts, file.root(), hooks);
 }
 

@@ -27,6 +27,10 @@ struct ProjectParts
     QGraphicsPixmapItem *planImage = nullptr;
     // The plan image as read from its file, without the watermark.
     QPixmap *planPixmap = nullptr;
+    // The "Image" value as read when it could not be decoded (too large, or
+    // damaged): while the plan pixmap is null it is written back unchanged.
+    // Loading sets it; whoever sets another plan image empties it.
+    std::string *keptImage = nullptr;
     CaliberGraphicsItem *caliber = nullptr;
     PlanGraphicsItem *plan = nullptr;
     // The scene owns the obstacles and detectors; the lists only refer to them.
@@ -70,7 +74,9 @@ struct ProjectLoadResult
     // holds more lines than ProjectLimits::maxNodeEnds allows, and was not read.
     bool fileTooLarge = false;
     // "Image" held something that is not a PNG this program accepts (damaged,
-    // or larger than ProjectLimits::maxImageBytes once decoded).
+    // or larger than ProjectLimits::maxImageBytes once decoded). It is not
+    // shown, but kept as it was (ProjectParts::keptImage), so a save writes it
+    // back unchanged.
     bool imageUnreadable = false;
     bool imageTooLarge = false;
     // Entries read but refused, as the format allows.
@@ -85,8 +91,7 @@ struct ProjectLoadResult
     // Parts of the file that a later save would not write back.
     bool lostSomething() const
     {
-        return imageUnreadable || outlineRejected || obstaclesOverLimit > 0
-            || detectorsOverLimit > 0;
+        return outlineRejected || obstaclesOverLimit > 0 || detectorsOverLimit > 0;
     }
 };
 
@@ -128,7 +133,8 @@ void removeObstaclesAndDetectors(const ProjectParts &parts);
 std::string encodePlanImage(const QPixmap &image);
 // The image of an "Image" value; a null image when the value does not decode
 // to a PNG, or when the decoded image would exceed ProjectLimits::maxImageBytes
-// (then *tooLarge is set). The size is checked before anything is decoded.
+// (then *tooLarge is set). The size is checked before anything is decoded, and
+// a value longer than ProjectLimits::maxImageText is too large without decoding.
 QImage decodePlanImage(const std::string &base64, bool *tooLarge = nullptr);
 
 } // namespace ProjectFile

@@ -38,6 +38,17 @@ constexpr std::size_t maxTextBytes = 4096;
 // Largest decoded plan image, at four bytes per pixel.
 constexpr std::int64_t maxImageBytes = std::int64_t(256) * 1024 * 1024;
 
+// Longest PNG the loader may take in, in bytes: the raw pixels of the largest
+// image (at four bytes per pixel; a PNG keeps at most that many, plus one
+// filter byte per row, which is a quarter more for a one-pixel-wide image)
+// stored without compression, with a sixty-fourth for the headers of the
+// stored blocks and chunks and a MiB for everything else a PNG may carry.
+constexpr std::int64_t maxPngBytes
+    = maxImageBytes + maxImageBytes / 4 + maxImageBytes / 64 + (std::int64_t(1) << 20);
+
+// Longest "Image" value, the Base64 text of a PNG of maxPngBytes.
+constexpr std::int64_t maxImageText = (maxPngBytes + 2) / 3 * 4;
+
 // A finite number no further from 0 than maxCoordinate.
 inline bool isPlausible(double value)
 {

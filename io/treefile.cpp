@@ -79,8 +79,10 @@ bool TreeFile::save(std::string *error) const
     return false;
 }
 
-bool TreeFile::load()
+bool TreeFile::load(std::int64_t maxNodeEnds, bool *overLimit)
 {
+    if (overLimit)
+        *overLimit = false;
     m_root.clear();
     std::error_code error;
     if (fs::is_directory(m_path, error))
@@ -88,6 +90,10 @@ bool TreeFile::load()
     std::ifstream in(m_path, std::ios::binary);
     if (!in.is_open())
         return false;
-    m_root.read(in);
-    return true;
+    if (m_root.read(in, maxNodeEnds))
+        return true;
+    m_root.clear();
+    if (overLimit)
+        *overLimit = true;
+    return false;
 }

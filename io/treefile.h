@@ -2,6 +2,7 @@
 
 #include "treenode.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -22,9 +23,11 @@ public:
     // target is refused (a folder, a device, a read-only file).
     // *error, when given, receives the reason of a failure in English.
     bool save(std::string *error = nullptr) const;
-    // Clears the root, then reads the file into it. False when the file cannot
-    // be opened (the root stays empty); the text itself is never rejected.
-    bool load();
+    // Clears the root, then reads the file into it, once. False when the file
+    // cannot be opened, or, with maxNodeEnds set, when it holds more line
+    // breaks and '>' bytes than that (then *overLimit is set); the root is then
+    // empty. The text itself is never rejected.
+    bool load(std::int64_t maxNodeEnds = -1, bool *overLimit = nullptr);
     void clear() { m_root.clear(); }
 
     TreeNode &addChild(const std::string &name) { return m_root.addChild(name); }

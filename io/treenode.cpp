@@ -3,6 +3,7 @@
 #include "treenumbers.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <istream>
 #include <limits>
 #include <ostream>
@@ -58,12 +59,24 @@ void readReals(const std::string &text, double *values, int count)
 class TreeReader
 {
 public:
-    explicit TreeReader(std::istream &stream)
+    TreeReader(std::istream &stream, std::int64_t maxNodeEnds)
         : m_stream(stream)
+        , m_maxNodeEnds(maxNodeEnds)
     {
+        // What is left of the stream bounds every line, so a long line gets
+        // its room at once instead of growing by doubling.
+        if (std::streambuf *buffer = m_stream.rdbuf()) {
+            const auto in = std::ios::in;
+            const std::streamoff here = buffer->pubseekoff(0, std::ios::cur, in);
+            const std::streamoff end = buffer->pubseekoff(0, std::ios::end, in);
+            if (here >= 0 && end >= here && buffer->pubseekpos(here, in) == here)
+                m_unread = end - here;
+        }
     }
 
-    void read(TreeNode &root);
+    // False when the stream held more node ends than allowed; what was read
+    // up to there stays in root.
+    bool read(TreeNode &root);
 
 private:
     struct Line
@@ -97,7 +110,48 @@ private:
         }
         m_pos = m_buffer.get();
         m_end = m_pos + got;
+        if (m_unread >= 0)
+            m_unread = std::max<std::int64_t>(0, m_unread - got);
+        if (m_maxNodeEnds >= 0) {
+            m_nodeEnds += std::count_if(
+                m_pos, m_end, [](char c) { return c == '\n' || c == '\r' || c == '>'; });
+            if (m_nodeEnds > m_maxNodeEnds) {
+                m_overLimit = true;
+                m_eof = true;
+                return false;
+            }
+        }
         return true;
+    }
+
+    // Makes room in token for count more bytes. Past a small size the room
+    // becomes all the stream may still bring, which is allocated once and, as
+    // long as the line is not finished, only touched where it is written.
+    void reserve(std::string &token, std::size_t count)
+    {
+        const std::size_t needed = token.size() + count;
+        if (needed <= token.capacity() || m_unread < 0 || token.capacity() < kBufferSize)
+            return;
+        token.reserve(needed + std::size_t(m_unread) + std::size_t(m_end - m_pos));
+    }
+
+    void append(Line &line, const char *begin, const char *end)
+    {
+        reserve(line.token, std::size_t(end - begin));
+        line.token.append(begin, end);
+    }
+
+    void append(Line &line, char c)
+    {
+        reserve(line.token, 1);
+        line.token += c;
+    }
+
+    // A finished text that kept much more room than it uses gives it back.
+    static void settle(std::string &text)
+    {
+        if (text.capacity() > 2 * text.size() + kBufferSize)
+            text.shrink_to_fit();
     }
 
     // Inside quotes in a value only a quote and a backslash mean anything; the
@@ -108,7 +162,7 @@ private:
         while (m_pos < m_end && *m_pos != '"' && *m_pos != '\\')
             ++m_pos;
         if (m_pos != start) {
-            line.token.append(start, m_pos);
+            append(line, start, m_pos);
             line.contentLength = line.token.size();
         }
     }
@@ -116,6 +170,11 @@ private:
     TreeNode *finishLine(Line &line, TreeNode *level);
 
     std::istream &m_stream;
+    const std::int64_t m_maxNodeEnds;
+    std::int64_t m_nodeEnds = 0;
+    // Bytes of the stream not yet in the buffer; -1 when the stream cannot tell.
+    std::int64_t m_unread = -1;
+    bool m_overLimit = false;
     static constexpr std::size_t kBufferSize = 1 << 16;
     std::unique_ptr<char[]> m_buffer { new char[kBufferSize] };
     const char *m_pos = nullptr;
@@ -126,7 +185,9 @@ private:
 TreeNode *TreeReader::finishLine(Line &line, TreeNode *level)
 {
     line.token.resize(line.contentLength);
-    TreeNode &node = line.phase == 1 ? level->addChild(line.token) : level->addChild(line.name);
+    settle(line.token);
+    TreeNode &node = line.phase == 1 ? level->addChild(std::move(line.token))
+                                     : level->addChild(std::move(line.name));
     if (line.phase == 2) {
         node.m_value = std::move(line.token);
         const char *begin = node.m_value.data();
@@ -143,16 +204,16 @@ TreeNode *TreeReader::finishLine(Line &line, TreeNode *level)
     return result;
 }
 
-void TreeReader::read(TreeNode &root)
+bool TreeReader::read(TreeNode &root)
 {
     std::vector<TreeNode *> levels { &root };
     Line line;
     for (;;) {
         const int c = next();
         if (c < 0) {
-            if (line.phase != 0)
+            if (line.phase != 0 && !m_overLimit)
                 finishLine(line, levels.back());
-            return;
+            return !m_overLimit;
         }
         if (!line.inQuotes) {
             if ((c == ' ' || c == '\t') && line.token.empty())
@@ -186,10 +247,11 @@ void TreeReader::read(TreeNode &root)
         if (c == '\\') {
             const int escaped = next();
             if (escaped < 0) {
-                finishLine(line, levels.back());
-                return;
+                if (!m_overLimit)
+                    finishLine(line, levels.back());
+                return !m_overLimit;
             }
-            line.token += static_cast<char>(escaped);
+            append(line, static_cast<char>(escaped));
             line.contentLength = line.token.size();
             continue;
         }
@@ -198,7 +260,7 @@ void TreeReader::read(TreeNode &root)
                 // A closing line; what follows on it belongs to the enclosing level.
                 line = Line();
                 if (levels.size() == 1)
-                    return;
+                    return true;
                 levels.pop_back();
                 continue;
             }
@@ -207,6 +269,7 @@ void TreeReader::read(TreeNode &root)
         }
         if (c == '=' && line.phase == 1) {
             line.token.resize(line.contentLength);
+            settle(line.token);
             line.name = std::move(line.token);
             line.token.clear();
             line.contentLength = 0;
@@ -214,7 +277,7 @@ void TreeReader::read(TreeNode &root)
             line.phase = 2;
             continue;
         }
-        line.token += static_cast<char>(c);
+        append(line, static_cast<char>(c));
         if (line.inQuotes || (c != '\t' && c != '\n' && c != '\r' && c != ' '))
             line.contentLength = line.token.size();
         if (line.inQuotes && line.phase == 2)
@@ -280,11 +343,11 @@ void TreeNode::clear()
     m_kind = Text;
 }
 
-TreeNode &TreeNode::addChild(const std::string &name)
+TreeNode &TreeNode::addChild(std::string name)
 {
     if (!m_children)
         m_children = std::make_unique<ChildList>();
-    m_children->push_back(std::make_unique<TreeNode>(name));
+    m_children->push_back(std::make_unique<TreeNode>(std::move(name)));
     return *m_children->back();
 }
 
@@ -532,8 +595,16 @@ bool TreeNode::write(std::ostream &stream, int depth) const
     return stream.good();
 }
 
-void TreeNode::read(std::istream &stream)
+bool TreeNode::read(std::istream &stream, std::int64_t maxNodeEnds)
 {
-    TreeReader reader(stream);
-    reader.read(*this);
+    TreeReader reader(stream, maxNodeEnds);
+    return reader.read(*this);
+}
+
+std::string TreeNode::takeValue()
+{
+    std::string value = std::move(m_value);
+    m_value.clear();
+    m_kind = Text;
+    return value;
 }

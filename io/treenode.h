@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -50,6 +51,8 @@ public:
     void setName(std::string name) { m_name = std::move(name); }
     ValueKind kind() const { return m_kind; }
     const std::string &value() const { return m_value; }
+    // Moves the value out, leaving an empty text.
+    std::string takeValue();
 
     // True once a child list exists: the writer then brackets the name and
     // adds a closing line.
@@ -59,7 +62,7 @@ public:
     // name stays.
     void clear();
 
-    TreeNode &addChild(const std::string &name);
+    TreeNode &addChild(std::string name);
     // First child named exactly name; when there is none, a new one if create
     // is set, otherwise null.
     TreeNode *child(const std::string &name, bool create = false);
@@ -91,8 +94,12 @@ public:
     // when the stream failed.
     bool write(std::ostream &stream, int depth) const;
     // Appends to this node whatever the stream holds, up to its end or to a
-    // closing line at this node's own level.
-    void read(std::istream &stream);
+    // closing line at this node's own level. The stream is read once; a line
+    // takes about its own length in memory. With maxNodeEnds set, reading
+    // stops and returns false as soon as the stream turns out to hold more
+    // line breaks and '>' bytes than that (counted over the whole stream,
+    // quoted values included); what was read until then stays.
+    bool read(std::istream &stream, std::int64_t maxNodeEnds = -1);
 
 private:
     using ChildList = std::vector<std::unique_ptr<TreeNode>>;

@@ -2,11 +2,14 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <limits>
 
 namespace TreeNumbers {
 
 namespace {
+
+    constexpr double kFixedTolerance = 1e-3;
 
     bool isSpace(char c)
     {
@@ -154,10 +157,21 @@ std::string formatInteger(long long value)
 
 std::string formatReal(double value)
 {
+    if (value == 0)
+        value = 0; // no minus zero
     // The longest text is that of -DBL_MAX: 309 digits, the sign, the point and six decimals.
     char buffer[400];
-    const auto result
-        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    // Six decimals are kept whenever they hold the value to a thousandth of
+    // itself, so that every value read from such a text is written back the
+    // same. A smaller value (one that would even read back as 0) is written in
+    // the shortest form that reads back exactly.
+    if (std::isfinite(value)) {
+        const char *stop = nullptr;
+        const double back = parseReal(buffer, result.ptr, &stop);
+        if (std::fabs(back - value) > std::fabs(value) * kFixedTolerance)
+            result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    }
     return std::string(buffer, result.ptr);
 }
 

@@ -22,7 +22,11 @@ bool isWholeInteger(const char *begin, const char *end);
 bool isWholeReal(const char *begin, const char *end);
 
 std::string formatInteger(long long value);
-// printf "%f": an optional minus, the integer part, a point and six digits.
+// printf "%f" (an optional minus, the integer part, a point and six digits)
+// when that holds the value to a thousandth of itself, which every value read
+// from such a text does; otherwise (values below about 0.0005 in magnitude
+// that six decimals would round away) the shortest text that reads back
+// exactly, like "1e-07". Minus zero is written as "0.000000".
 std::string formatReal(double value);
 
 } // namespace TreeNumbers

@@ -9,6 +9,8 @@ packages=(
     fontconfig fonts-dejavu-core fonts-liberation
     xvfb xauth poppler-utils
     python3
+    clang libclang-rt-14-dev
+    locales
     dpkg-dev
     desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 )

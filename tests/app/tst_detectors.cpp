@@ -5,6 +5,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/sensorlistmodel.h"
+#include "io/projectlimits.h"
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
@@ -112,6 +113,8 @@ private slots:
     void switchesKeepTheViewInPlace_data();
     void switchesKeepTheViewInPlace();
     void selectionSetsTheHeightSlider();
+    void noMoreThanTheFileHolds_data();
+    void noMoreThanTheFileHolds();
 
 private:
     template <class T> T *widget(const char *name) const { return window->findChild<T *>(name); }
@@ -907,3 +910,70 @@ void TestDetectors::selectionSetsTheHeightSlider()
 
 QTEST_MAIN(TestDetectors)
 #include "tst_detectors.moc"
+
+void TestDetectors::noMoreThanTheFileHolds_data()
+{
+    QTest::addColumn<bool>("obstacles");
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("obstacles") << true << QStringLiteral("objectCreateAction")
+                               << QStringLiteral("Препятствие")
+                               << QStringLiteral(
+                                      "В проекте уже 300 препятствий, больше файл проекта не "
+                                      "вмещает.\nЧтобы поставить новое препятствие, удалите одно "
+                                      "из прежних.");
+    QTest::newRow("detectors") << false << QStringLiteral("sensorCreateAction")
+                               << QStringLiteral("Извещатель")
+                               << QStringLiteral(
+                                      "В проекте уже 300 извещателей, больше файл проекта не "
+                                      "вмещает.\nЧтобы поставить новый извещатель, удалите один "
+                                      "из прежних.");
+}
+
+// What the window places, the loader reads back: the lists stop at its limits.
+void TestDetectors::noMoreThanTheFileHolds()
+{
+    QFETCH(bool, obstacles);
+    QFETCH(QString, actionName);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    preparePlan(true);
+    SensorWindowPeek peek(*window);
+    const int limit = obstacles ? ProjectLimits::maxObstacles : ProjectLimits::maxDetectors;
+    QCOMPARE(limit, 300);
+    // One short of the limit: placing through the window works.
+    for (int i = 1; i < limit; ++i) {
+        if (obstacles) {
+            auto *obstacle = new ObjectGraphicsItem(ObjectGraphicsItem::Rect);
+            peek.scene().addItem(obstacle);
+            peek.objects().append(obstacle);
+        } else {
+            auto *detector = new SensorGraphicsItem2(peek.objects(), &peek.plan());
+            peek.scene().addItem(detector);
+            peek.sensors().append(detector);
+        }
+    }
+    const int itemsBefore = peek.scene().items().size();
+    if (obstacles)
+        QVERIFY(placeObstacle(QPointF(5, 5)));
+    else
+        QVERIFY(placeDetector(QPointF(2, -13)));
+    QCOMPARE(obstacles ? peek.objects().size() : peek.sensors().size(), limit);
+
+    const int itemsAtLimit = peek.scene().items().size();
+    QVERIFY(itemsAtLimit > itemsBefore);
+    const int callsBefore = prompts->calls().size();
+    prompts->answerWarning();
+    QAction *create = window->findChild<QAction *>(actionName);
+    QVERIFY(create);
+    create->trigger();
+    QVERIFY(!create->isChecked());
+    QCOMPARE(prompts->calls().size(), callsBefore + 1);
+    QCOMPARE(prompts->calls().last().kind, ScriptedPrompts::Warning);
+    QCOMPARE(prompts->calls().last().title, title);
+    QCOMPARE(prompts->calls().last().text, text);
+    QCOMPARE(peek.scene().items().size(), itemsAtLimit);
+    QVERIFY(!peek.editingItem());
+    QCOMPARE(obstacles ? peek.objects().size() : peek.sensors().size(), limit);
+}

@@ -32,11 +32,13 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QToolButton>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 // The command-line tool is run as a separate program; what it prints and
@@ -283,6 +285,7 @@ class TestCli : public QObject
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void init();
 
     void usage_data();
@@ -309,6 +312,9 @@ private slots:
     void infoJson();
 
     void csvMatchesConfigurator();
+    void csvEncodingFollowsTheLocale_data();
+    void csvEncodingFollowsTheLocale();
+    void unknownEncodingIsBadUsage();
     void imageMatchesConfigurator();
     void pdfMatchesConfigurator();
     void pdfPage_data();
@@ -338,6 +344,13 @@ private:
     double hallOnce = 0;
     double hallTwice = 0;
 };
+
+void TestCli::cleanupTestCase()
+{
+    // So that the scratch folder can be removed.
+    QFile(dir.filePath(QStringLiteral("closed")))
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
 
 void TestCli::initTestCase()
 {
@@ -519,6 +532,16 @@ void TestCli::damagedInput_data()
         noise[i] = char((i * 7919 + 13) % 256);
     writeAll(binary, noise);
 
+    const QString loop = dir.filePath(QStringLiteral("loop.prj"));
+    QFile::link(dir.filePath(QStringLiteral("loop2.prj")), loop);
+    QFile::link(loop, dir.filePath(QStringLiteral("loop2.prj")));
+    const QString closed = dir.filePath(QStringLiteral("closed"));
+    QDir(dir.path()).mkpath(QStringLiteral("closed"));
+    const QString hidden = closed + QStringLiteral("/hall.prj");
+    QFile::copy(samplePath(), hidden);
+    QFile(closed).setPermissions(QFileDevice::WriteOwner);
+    const bool root = ::geteuid() == 0;
+
     const QString out = dir.filePath(QStringLiteral("damaged.out"));
     const QList<QStringList> commands = {
         { "info" },
@@ -543,9 +566,14 @@ void TestCli::damagedInput_data()
         { "empty", empty, 3, "Неверный формат файла проекта" },
         { "mark with a blank", blank, 3, "Неверный формат файла проекта" },
         { "binary", binary, 3, "Неверный формат файла проекта" },
+        { "symlink loop", loop, 2, "its symbolic links form a loop" },
+        // Root reaches into any folder: the case exists for other users only.
+        { "in an unreadable folder", hidden, 2, "a folder on its way may not be read" },
     };
     for (const QStringList &command : commands) {
         for (const auto &input : inputs) {
+            if (root && input.path == hidden)
+                continue;
             QStringList arguments = command;
             if (arguments.contains(QStringLiteral("@")))
                 arguments.replace(arguments.indexOf(QStringLiteral("@")), input.path);
@@ -1089,6 +1117,86 @@ void TestCli::csvMatchesConfigurator()
         rows << detectorTableRow(detector->record());
     QCOMPARE(bytes, detectorTableBytes(rows));
     QCOMPARE(bytes.count("\r\n"), project.sensors().size() + 1);
+}
+
+namespace {
+
+// Builds the ru_RU.CP1251 locale into folder; false when localedef or the
+// locale sources are missing.
+bool buildCp1251Locale(const QString &folder)
+{
+    const QString target = folder + QStringLiteral("/ru_RU.CP1251");
+    if (QFileInfo(target).isDir())
+        return true;
+    QProcess localedef;
+    localedef.start(QStringLiteral("localedef"),
+        { QStringLiteral("-i"), QStringLiteral("ru_RU"), QStringLiteral("-f"),
+            QStringLiteral("CP1251"), target });
+    if (!localedef.waitForFinished(120000))
+        return false;
+    return QFileInfo(target + QStringLiteral("/LC_CTYPE")).isFile();
+}
+
+} // namespace
+
+void TestCli::csvEncodingFollowsTheLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("codec");
+    QTest::addColumn<QByteArray>("numberSign"); // how "№" comes out
+
+    const QByteArray cp1251 = "\xb9";
+    const QByteArray utf8 = "\xe2\x84\x96";
+    QTest::newRow("CP1251 locale")
+        << "ru_RU.CP1251" << QStringList() << QByteArray("windows-1251") << cp1251;
+    QTest::newRow("CP1251 locale, --encoding utf-8")
+        << "ru_RU.CP1251" << QStringList { "--encoding", "utf-8" } << QByteArray("UTF-8") << utf8;
+    QTest::newRow("C locale") << "C" << QStringList() << QByteArray("UTF-8") << utf8;
+    QTest::newRow("C locale, --encoding=CP1251")
+        << "C" << QStringList { "--encoding=CP1251" } << QByteArray("windows-1251") << cp1251;
+}
+
+void TestCli::csvEncodingFollowsTheLocale()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, codec);
+    QFETCH(QByteArray, numberSign);
+
+    const QString locales = dir.filePath(QStringLiteral("locales"));
+    QDir().mkpath(locales);
+    if (!buildCp1251Locale(locales))
+        QSKIP("localedef or the ru_RU locale sources (package locales) are not available");
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LOCPATH"), locales);
+    environment.insert(QStringLiteral("LC_ALL"), locale);
+    environment.remove(QStringLiteral("LANGUAGE"));
+    const QString out = dir.filePath(QStringLiteral("encoded.csv"));
+    const Run run = runCli(
+        QStringList { QStringLiteral("export-csv"), samplePath(), out } + options, environment);
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+
+    Project project;
+    QVERIFY(project.load(samplePath()));
+    QVector<DetectorTableRow> rows;
+    for (const SensorGraphicsItem2 *detector : qAsConst(project.sensors()))
+        rows << detectorTableRow(detector->record());
+    const QByteArray bytes = readAll(out);
+    QCOMPARE(bytes, QTextCodec::codecForName(codec)->fromUnicode(detectorTableText(rows)));
+    QVERIFY(bytes.startsWith("\"" + numberSign + " "));
+}
+
+void TestCli::unknownEncodingIsBadUsage()
+{
+    const QString out = dir.filePath(QStringLiteral("koi.csv"));
+    const Run run = runCli({ QStringLiteral("export-csv"), samplePath(), out,
+        QStringLiteral("--encoding"), QStringLiteral("koi8-r") });
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.err.contains("unknown encoding \"koi8-r\": use cp1251 or utf-8"));
+    QVERIFY(!QFile::exists(out));
 }
 
 void TestCli::imageMatchesConfigurator()

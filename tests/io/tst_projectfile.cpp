@@ -286,6 +286,10 @@ private slots:
     void hostileImages();
     void hostileNumbers_data();
     void hostileNumbers();
+    void imageTextBoundBeforeDecoding();
+    void keptImageIsReplacedByANewOne();
+    void resaveIsStable_data();
+    void resaveIsStable();
     void truncatedAndGarbageFiles();
     void hugeListsStopAtTheirLimits();
     void outlineVertexLimit();
@@ -487,9 +491,9 @@ void TestProjectFile::emptyProjectHasBareLists()
     const QString path = dir.filePath(QStringLiteral("empty.prj"));
     QVERIFY(p.save(path));
     QCOMPARE(readAll(path),
-        lines({ "App=\"ZOR-51ma Position\"", "Image", "Center=-0.000000,-0.000000",
-            "Scale=0.000000", "Roulette=0.000000,0.000000,0.000000,0.000000,0.000000", "Outline",
-            "Objects", "Sensors" }));
+        lines({ "App=\"ZOR-51ma Position\"", "Image", "Center=0.000000,0.000000", "Scale=0.000000",
+            "Roulette=0.000000,0.000000,0.000000,0.000000,0.000000", "Outline", "Objects",
+            "Sensors" }));
 
     Project q;
     q.addObstacle(ObjectGraphicsItem::Rect, 1, 1, 1, 1);
@@ -900,14 +904,25 @@ void TestProjectFile::hostileImages()
     const ProjectLoadResult result = p.load(path);
     QCOMPARE(result.status, ProjectLoadResult::Loaded);
     QVERIFY(result.imageUnreadable);
-    QVERIFY(result.lostSomething());
+    // The image is not shown but kept: nothing is lost.
+    QVERIFY(!result.lostSomething());
     QCOMPARE(result.imageTooLarge, tooLarge);
-    // No image, hidden, the scale not applied; the rest of the file loads.
+    // No image, hidden; the scale is the file's, kept with the image; the rest
+    // of the file loads.
     QVERIFY(p.planPixmap().isNull());
     QVERIFY(!p.planImage().isVisible());
-    QCOMPARE(p.planImage().scale(), 3.0);
+    QCOMPARE(p.planImage().scale(), 0.5);
     QCOMPARE(p.objects().size(), 1);
     QCOMPARE(p.sensors().size(), 1);
+    // Written back unchanged, and again after another load.
+    const QString saved = dir.filePath(QStringLiteral("image-saved.prj"));
+    QVERIFY(p.save(saved));
+    const QByteArray first = readAll(saved);
+    QVERIFY2(first.contains("\r\nImage=" + value + "\r\n"), first.left(200).constData());
+    Project again;
+    QVERIFY(again.load(saved).imageUnreadable);
+    QVERIFY(again.save(saved));
+    QCOMPARE(readAll(saved), first);
 }
 
 void TestProjectFile::hostileNumbers_data()
@@ -1099,3 +1114,117 @@ void TestProjectFile::failedSaveKeepsTheOldFile()
 
 QTEST_MAIN(TestProjectFile)
 #include "tst_projectfile.moc"
+
+void TestProjectFile::imageTextBoundBeforeDecoding()
+{
+    // The widest PNG of the largest image: one pixel a row, four bytes and a
+    // filter byte each, stored without compression (five bytes a block of
+    // 65535), in chunks of 8 KiB (twelve bytes each).
+    const qint64 raw = ProjectLimits::maxImageBytes / 4 * 5;
+    const qint64 png = raw + raw / 65535 * 5 + raw / 8192 * 12 + 1024;
+    QVERIFY(png <= ProjectLimits::maxPngBytes);
+    QVERIFY(ProjectLimits::maxImageText >= (png + 2) / 3 * 4);
+    // QByteArray::fromBase64 overflows past 715,827,882 characters.
+    QVERIFY(ProjectLimits::maxImageText < 715827882);
+
+    // Longer text is refused as too large before anything is decoded.
+    const std::string text(std::size_t(ProjectLimits::maxImageText + 4), 'A');
+    bool tooLarge = false;
+    QVERIFY(ProjectFile::decodePlanImage(text, &tooLarge).isNull());
+    QVERIFY(tooLarge);
+}
+
+void TestProjectFile::keptImageIsReplacedByANewOne()
+{
+    const QString path = dir.filePath(QStringLiteral("kept.prj"));
+    QByteArray text = projectWith({}, {});
+    const QByteArray value = pngClaiming(20000, 20000, 8).toBase64();
+    text.replace("\r\n<Outline>", "\r\nImage=\"" + value + "\"\r\n<Outline>");
+    QVERIFY(writeAll(path, text));
+    Project p;
+    QVERIFY(p.load(path).imageTooLarge);
+    QCOMPARE(QByteArray::fromStdString(p.keptImage()), value);
+    p.setPlanImage(testImage(4, 3), QPointF(2, 1));
+    QVERIFY(p.keptImage().empty());
+    QVERIFY(p.save(path));
+    Project back;
+    const ProjectLoadResult result = back.load(path);
+    QVERIFY(!result.imageUnreadable);
+    QCOMPARE(back.planPixmap().size(), QSize(4, 3));
+    QVERIFY(p.load(path).loaded());
+    QVERIFY(p.keptImage().empty());
+}
+
+void TestProjectFile::resaveIsStable_data()
+{
+    QTest::addColumn<QByteArray>("changes"); // lines put in before the outline
+    QTest::addColumn<QByteArray>("obstacles");
+    QTest::addColumn<QByteArray>("tag"); // the first detector's tag value, quoted
+    QTest::addColumn<int>("obstacleCount");
+    QTest::addColumn<int>("detectorCount");
+
+    const QByteArray two = "\tRect=2,2,2,1\r\n\tRect=5,5,2,1\r\n";
+    QTest::newRow("tiny obstacle first")
+        << QByteArray() << ("\tRect=1,1,3e-7,2e-7\r\n" + two) << QByteArray("\"T\"") << 3 << 2;
+    QTest::newRow("tiny scale") << QByteArray("Scale=1e-7\r\n") << two << QByteArray("\"T\"") << 2
+                                << 2;
+    QTest::newRow("scale six decimals round badly")
+        << QByteArray("Scale=0.0000014\r\n") << two << QByteArray("\"T\"") << 2 << 2;
+    QTest::newRow("minus zero centre")
+        << QByteArray("Center=-0.0,-0.0000001\r\n") << two << QByteArray("\"T\"") << 2 << 2;
+    QTest::newRow("tag not UTF-8, repaired within the limit")
+        << QByteArray() << two << ("\"" + QByteArray(1300, '\xff') + "\"") << 2 << 2;
+    // Repaired it would take three times 2100 bytes: refused at once, not at the next load.
+    QTest::newRow("tag not UTF-8, over the limit once repaired")
+        << QByteArray() << two << ("\"" + QByteArray(2100, '\xff') + "\"") << 2 << 1;
+    QTest::newRow("tag cut inside a character")
+        << QByteArray() << two << QByteArray("\"\xd0\x9a\xd0\"") << 2 << 2;
+}
+
+// Load, save, load, save: the two saves are the same bytes, and the second
+// load reads everything the first one did.
+void TestProjectFile::resaveIsStable()
+{
+    QFETCH(QByteArray, changes);
+    QFETCH(QByteArray, obstacles);
+    QFETCH(QByteArray, tag);
+    QFETCH(int, obstacleCount);
+    QFETCH(int, detectorCount);
+
+    const QString source = dir.filePath(QStringLiteral("source.prj"));
+    QStringList sensors = detectorLines();
+    sensors += detectorLines({}, { { "Surface", "2" }, { "Section", "1" } });
+    QByteArray text = projectWith({}, sensors);
+    text.replace("Tag=\"T\"", "Tag=" + tag); // raw bytes, not Latin-1 made UTF-8
+    text.replace("<Objects>\r\n", "<Objects>\r\n" + obstacles);
+    text.replace("\r\n<Outline>", "\r\n" + changes + "<Outline>");
+    QVERIFY(writeAll(source, text));
+
+    Project first;
+    const ProjectLoadResult loaded = first.load(source);
+    QVERIFY(loaded.loaded());
+    QCOMPARE(first.objects().size(), obstacleCount);
+    QCOMPARE(first.sensors().size(), detectorCount);
+    const QString once = dir.filePath(QStringLiteral("once.prj"));
+    QVERIFY(first.save(once));
+
+    Project second;
+    const ProjectLoadResult reloaded = second.load(once);
+    QCOMPARE(reloaded.obstaclesRejected, 0);
+    QCOMPARE(reloaded.detectorsRejected, 0);
+    QCOMPARE(second.objects().size(), obstacleCount);
+    QCOMPARE(second.sensors().size(), detectorCount);
+    QCOMPARE(second.planImage().scale(), first.planImage().scale());
+    QCOMPARE(second.planImage().pos(), first.planImage().pos());
+    for (int i = 0; i < obstacleCount; ++i)
+        QCOMPARE(second.objects().at(i)->shapeRect(), first.objects().at(i)->shapeRect());
+    for (int i = 0; i < detectorCount; ++i) {
+        QCOMPARE(second.sensors().at(i)->tag(), first.sensors().at(i)->tag());
+        QCOMPARE(second.sensors().at(i)->pos(), first.sensors().at(i)->pos());
+    }
+    const QString twice = dir.filePath(QStringLiteral("twice.prj"));
+    QVERIFY(second.save(twice));
+    const QByteArray saved = readAll(once);
+    QCOMPARE(readAll(twice), saved);
+    QVERIFY(!saved.contains("-0.000000"));
+}

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -55,6 +56,10 @@ private slots:
     void clearKeepsName();
     void deepNestingIsIterative();
     void manyBlankLines();
+    void longLinesTakeTheirLength_data();
+    void longLinesTakeTheirLength();
+    void nodeEndLimit_data();
+    void nodeEndLimit();
 };
 
 void TestTreeNode::initTestCase()
@@ -94,8 +99,9 @@ void TestTreeNode::setterTexts_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("integer -1") << 0 << QByteArray("-1");
     QTest::newRow("integer min") << 1 << QByteArray("-9223372036854775808");
-    QTest::newRow("real 0.0000004") << 2 << QByteArray("0.000000");
-    QTest::newRow("real -0.0000004") << 3 << QByteArray("-0.000000");
+    // Six decimals would make these 0: they are written exactly instead.
+    QTest::newRow("real 0.0000004") << 2 << QByteArray("4e-07");
+    QTest::newRow("real -0.0000004") << 3 << QByteArray("-4e-07");
     QTest::newRow("real 1e20") << 4 << QByteArray("100000000000000000000.000000");
     QTest::newRow("point of floats") << 5 << QByteArray("0.010000,123.456787");
     QTest::newRow("point and value") << 6 << QByteArray("1.000000,0.000000,0.010000");
@@ -147,14 +153,23 @@ void TestTreeNode::realTextMatchesPrintf()
     std::setlocale(LC_NUMERIC, "C");
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> plain(-1e7, 1e7);
-    const double special[] = { 0.0078125, -0.0, 2.5e-7, 0.5e-6, 1e308, -1e-320,
-        std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity() };
+    const double special[]
+        = { 0.0078125, -0.0, 2.5e-7, 0.5e-6, 1.4e-6, -4.9e-4, 5.1e-4, 1e308, -1e-320,
+              std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity() };
+    // printf's text wherever it holds the value to a thousandth of itself (minus
+    // zero as 0); otherwise a text that reads back exactly.
     auto check = [](double v) {
         char expected[400];
-        std::snprintf(expected, sizeof expected, "%f", v);
+        std::snprintf(expected, sizeof expected, "%f", v == 0 ? 0.0 : v);
         const std::string actual = TreeNumbers::formatReal(v);
-        if (actual != expected)
+        const double printed = std::strtod(expected, nullptr);
+        if (std::isfinite(v) && std::fabs(printed - v) > std::fabs(v) * 1e-3) {
+            if (std::strtod(actual.c_str(), nullptr) != v || actual.size() > 24)
+                QFAIL(
+                    qPrintable(QString("%1 does not read back as %2").arg(actual.c_str()).arg(v)));
+        } else if (actual != expected) {
             QFAIL(qPrintable(QString("%1 instead of %2").arg(actual.c_str(), expected)));
+        }
     };
     for (double v : special)
         check(v);
@@ -509,4 +524,57 @@ void TestTreeNode::manyBlankLines()
 }
 
 QTEST_GUILESS_MAIN(TestTreeNode)
+void TestTreeNode::longLinesTakeTheirLength_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<bool>("isName");
+    QTest::newRow("name") << QByteArray("App=\"x\"\r\n") << QByteArray("\r\n") << true;
+    QTest::newRow("quoted value") << QByteArray("Image=\"") << QByteArray("\"\r\nA=1\r\n") << false;
+    QTest::newRow("value, much file after it")
+        << QByteArray("Image=") << ("\r\n" + QByteArray(24 << 20, ' ') + "A=1\r\n") << false;
+}
+
+// A line of 20 MB is read into about 20 MB, not grown by doubling, and not copied
+// into its node.
+void TestTreeNode::longLinesTakeTheirLength()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(bool, isName);
+    const std::size_t length = (20 << 20) + 12345;
+    std::string text = before.toStdString() + std::string(length, 'n') + after.toStdString();
+    std::istringstream in(std::move(text));
+    TreeNode root;
+    QVERIFY(root.read(in, 1000));
+    const TreeNode *node = root.childAt(isName ? 1 : 0);
+    QVERIFY(node);
+    const std::string &read = isName ? node->name() : node->value();
+    QCOMPARE(read.size(), length);
+    QVERIFY2(read.capacity() < length + length / 8, qPrintable(QString::number(read.capacity())));
+}
+
+void TestTreeNode::nodeEndLimit_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("withinLimit");
+    // Breaks and '>' count wherever they stand, quoted values included.
+    QTest::newRow("at the limit") << QByteArray("<A>\r\nB=\"\n\n\"\r\n") << true; // seven
+    QTest::newRow("one over") << QByteArray("<A>\r\nB=\"\n\n>\"\r\n") << false;
+    QTest::newRow("one over, after a long quoted run")
+        << ("B=\"" + QByteArray(200000, 'q') + "\n\n\n\n\r\n\"\r\n") << false;
+}
+
+void TestTreeNode::nodeEndLimit()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, withinLimit);
+    std::istringstream in(text.toStdString());
+    TreeNode root;
+    QCOMPARE(root.read(in, 7), withinLimit);
+    std::istringstream again(text.toStdString());
+    TreeNode unlimited;
+    QVERIFY(unlimited.read(again));
+}
+
 #include "tst_treenode.moc"
