@@ -61,7 +61,7 @@ void MainWindow::setupCoverage()
     connect(ui->coverageTarget1, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
         [this](double value) {
             document.coverageSettings().min1 = value;
-            setWindowModified(true);
+            recordCoverageTargetsStep();
             showCoverageFigures();
         });
     connect(ui->coverageTarget2On, &QCheckBox::toggled, this, [this](bool on) {
@@ -70,7 +70,7 @@ void MainWindow::setupCoverage()
             document.coverageSettings().min2 = ui->coverageTarget2->value();
         else
             document.coverageSettings().min2.reset();
-        setWindowModified(true);
+        recordCoverageTargetsStep();
         showCoverageFigures();
     });
     connect(ui->coverageTarget2, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
@@ -78,7 +78,7 @@ void MainWindow::setupCoverage()
             if (!ui->coverageTarget2On->isChecked())
                 return;
             document.coverageSettings().min2 = value;
-            setWindowModified(true);
+            recordCoverageTargetsStep();
             showCoverageFigures();
         });
 }
@@ -103,7 +103,7 @@ void MainWindow::on_actionCoverageMap_triggered(bool checked)
 {
     document.coverageSettings().showMap = checked;
     document.showCoverageMap(checked);
-    setWindowModified(true);
+    noteChange();
     updateCoverage(true);
 }
 

@@ -78,7 +78,8 @@ void MainWindow::flushPendingStep()
 
 void MainWindow::recordCoverageTargetsStep()
 {
-    noteChange(QString(), QStringLiteral("изменение целей покрытия"));
+    // A run of edits of the targets is one step.
+    noteChange(QStringLiteral("coverageTargets"), QStringLiteral("изменение целей покрытия"));
 }
 
 void MainWindow::updateUndoActions()
@@ -130,6 +131,8 @@ void MainWindow::stepBack(bool undo)
     const bool moved = undo ? document.undo(projectHooks()) : document.redo(projectHooks());
     // Restoring ends edits, which note no change of their own.
     stepPending = false;
+    if (moved)
+        showCoverageSettings();
     if (moved && document.history().current().imageKey != image) {
         emit planImageVisibled(planImage.isVisible());
         updateSceneRect();

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QListView>
 #include <QSettings>
@@ -241,6 +242,10 @@ void TestUndo::everyKindOfStep_data()
         << "удаление извещателя" << std::function<void(TestUndo &)>([](TestUndo &t) {
                t.selectRow("sensorsList", 0);
                MainWindowPeek(*t.window).deleteSelection();
+           });
+    QTest::newRow("coverage target")
+        << "изменение целей покрытия" << std::function<void(TestUndo &)>([](TestUndo &t) {
+               t.window->findChild<QDoubleSpinBox *>("coverageTarget1")->setValue(80);
            });
     QTest::newRow("callout moved")
         << "перемещение выноски" << std::function<void(TestUndo &)>([](TestUndo &t) {
