@@ -259,8 +259,12 @@ bool TreeReader::read(TreeNode &root)
             if (!line.token.empty() && line.token.front() == '/') {
                 // A closing line; what follows on it belongs to the enclosing level.
                 line = Line();
-                if (levels.size() == 1)
-                    return true;
+                if (levels.size() == 1) {
+                    // The limit holds for the whole stream, read or not.
+                    while (m_maxNodeEnds >= 0 && refill())
+                        m_pos = m_end;
+                    return !m_overLimit;
+                }
                 levels.pop_back();
                 continue;
             }

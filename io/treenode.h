@@ -98,7 +98,8 @@ public:
     // takes about its own length in memory. With maxNodeEnds set, reading
     // stops and returns false as soon as the stream turns out to hold more
     // line breaks and '>' bytes than that (counted over the whole stream,
-    // quoted values included); what was read until then stays.
+    // quoted values and what follows a closing line included); what was read
+    // until then stays.
     bool read(std::istream &stream, std::int64_t maxNodeEnds = -1);
 
 private:

@@ -513,19 +513,23 @@ void TestProject::damagedProjectLoadsWhatItCan()
 
     QCOMPARE(prompts->calls().last().kind, ScriptedPrompts::Warning);
     QCOMPARE(prompts->calls().last().title, QStringLiteral("Открытие проекта"));
-    QVERIFY(
-        prompts->calls().last().text.contains(QStringLiteral("изображение плана слишком велико")));
+    QVERIFY(prompts->calls().last().text.contains(
+        QStringLiteral("изображение плана слишком велико, оно не показано, "
+                       "но сохранено в проекте без изменений;")));
+    // Nothing else is lost, so no word of losing it on saving.
+    QVERIFY(!prompts->calls().last().text.contains(QStringLiteral("удалит")));
     QVERIFY(peek.planPixmap().isNull());
     QVERIFY(!peek.planImage().isVisible());
     QCOMPARE(peek.objects().size(), 2);
     QCOMPARE(peek.sensors().size(), 2);
     QCOMPARE(window->windowTitle(), peek.titleAfter(path));
 
-    // The program goes on: the project saves.
+    // The program goes on: the project saves, with the image it could not show
+    // written back unchanged.
     const QString again = dir.filePath(QStringLiteral("again.prj"));
     prompts->answerSaveFile(again);
     window->findChild<QAction *>(QStringLiteral("actionSave"))->trigger();
-    QVERIFY(readAll(again).contains("\r\nImage\r\n"));
+    QVERIFY(readAll(again).contains("\r\nImage=\"" + png.toBase64() + "\"\r\n"));
 }
 
 void TestProject::newProjectClearsThePlan()

@@ -1195,7 +1195,9 @@ void TestProjectFile::resaveIsStable()
     QStringList sensors = detectorLines();
     sensors += detectorLines({}, { { "Surface", "2" }, { "Section", "1" } });
     QByteArray text = projectWith({}, sensors);
-    text.replace("Tag=\"T\"", "Tag=" + tag); // raw bytes, not Latin-1 made UTF-8
+    // The first detector's tag, as raw bytes (not Latin-1 made UTF-8).
+    const int at = text.indexOf("Tag=\"T\"");
+    text.replace(at, 7, "Tag=" + tag);
     text.replace("<Objects>\r\n", "<Objects>\r\n" + obstacles);
     text.replace("\r\n<Outline>", "\r\n" + changes + "<Outline>");
     QVERIFY(writeAll(source, text));

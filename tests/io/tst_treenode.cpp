@@ -563,6 +563,8 @@ void TestTreeNode::nodeEndLimit_data()
     QTest::newRow("one over") << QByteArray("<A>\r\nB=\"\n\n>\"\r\n") << false;
     QTest::newRow("one over, after a long quoted run")
         << ("B=\"" + QByteArray(200000, 'q') + "\n\n\n\n\r\n\"\r\n") << false;
+    QTest::newRow("one over, after the closing line that ends the reading")
+        << ("</>\r\n" + QByteArray(200000, ' ') + ">>>>>") << false;
 }
 
 void TestTreeNode::nodeEndLimit()
