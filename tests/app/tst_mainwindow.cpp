@@ -222,6 +222,11 @@ void TestMainWindow::actions_data()
         << "Отобразить вектор"
         << "Отобразить\nвектор"
         << "Отобразить вектор" << QString() << icons + "tool_ray-ok2.ico" << true;
+    QTest::newRow("actionCoverageMap")
+        << "Карта покрытия"
+        << "Карта\nпокрытия"
+        << "Карта покрытия: пол, который не видит ни один извещатель, видит один, видят два и более"
+        << QString() << icons + "coverage_map.ico" << true;
     QTest::newRow("actionAbout") << "О программе"
                                  << "О программе" << QString() << QString() << icons + "help.ico"
                                  << false;
@@ -274,7 +279,7 @@ void TestMainWindow::checkableActionsAtStart()
     }
     checked.sort();
     QCOMPARE(checked, QStringList({ "actionLabel", "actionSensorRay" }));
-    QCOMPARE(checkable, 11);
+    QCOMPARE(checkable, 12);
 }
 
 void TestMainWindow::menus()
@@ -297,7 +302,7 @@ void TestMainWindow::menus()
             "actionExportCSV", "actionExportImage" },
         { "actionUndo", "actionRedo" },
         { "actionAllView", "planImageViewAction", "caliberViewAction", "planPathViewAction",
-            "actionLabel", "actionSensorRay" },
+            "actionLabel", "actionSensorRay", "actionCoverageMap" },
         { "planImageOpenAction", "caliberSetAction" },
         { "planPathSetAction", "planPathClearAction", "objectCreateAction" },
         { "sensorCreateAction" },
@@ -330,7 +335,7 @@ void TestMainWindow::toolbars()
             { "planPathSetAction", "planPathViewAction", "planPathClearAction",
                 "objectCreateAction", "ellipseCreateAction" } },
         { "toolBarSensors", "Извещатели",
-            { "sensorCreateAction", "actionLabel", "actionSensorRay" } },
+            { "sensorCreateAction", "actionLabel", "actionSensorRay", "actionCoverageMap" } },
     };
     QCOMPARE(window.findChildren<QToolBar *>().size(), 4);
     // Two rows, "Файл" and "План" above "Препятствия" and "Извещатели", so that every
