@@ -2,6 +2,7 @@
 
 #include "io/savefile.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFileInfo>
 #include <QGraphicsScene>
@@ -97,12 +98,14 @@ bool exportSceneImage(QGraphicsScene *scene, const QString &path, QString *error
     if (image.isNull())
         return failed(QStringLiteral("the image cannot be drawn"));
 
-    SaveFile file(path);
-    QIODevice *device = file.open();
-    if (!device)
-        return failed(file.errorString());
-    QImageWriter writer(device, format);
+    // Encoded in memory first: Qt's PNG writer leaks its row buffer when the
+    // device fails under it, and the encoded image is small beside the pixels.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (!writer.write(image))
         return failed(QStringLiteral("cannot be written: ") + writer.errorString());
-    return file.commit() || failed(file.errorString());
+    QString why;
+    return SaveFile::write(path, encoded, &why) || failed(why);
 }
