@@ -4,6 +4,7 @@
 #include "detectors/coverage.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorzone.h"
+#include "io/projectdocument.h"
 #include "io/projectfile.h"
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectgraphicsitem.h"
@@ -18,21 +19,10 @@
 
 namespace {
 
+// A project as every program holds it, with the coverage inputs at hand.
 struct Plan
 {
-    Plan()
-    {
-        planImage.setScale(0);
-        scene.addItem(&planImage);
-        scene.addItem(&caliber);
-        scene.addItem(&plan);
-    }
-    ~Plan() { ProjectFile::removeObstaclesAndDetectors(parts()); }
-
-    ProjectParts parts()
-    {
-        return { &scene, &planImage, &planPixmap, &caliber, &plan, &objects, &sensors };
-    }
+    ProjectParts parts() { return document.parts(); }
 
     // The inputs of the coverage, in scene coordinates.
     QPolygonF outline() const { return plan.mapToScene(plan.polygon()); }
@@ -55,13 +45,11 @@ struct Plan
         return result;
     }
 
-    QGraphicsScene scene;
-    QGraphicsPixmapItem planImage;
-    QPixmap planPixmap;
-    CaliberGraphicsItem caliber;
-    PlanGraphicsItem plan;
-    QList<ObjectGraphicsItem *> objects;
-    QList<SensorGraphicsItem2 *> sensors;
+    ProjectDocument document;
+    QGraphicsScene &scene = document.scene();
+    PlanGraphicsItem &plan = document.plan();
+    QList<ObjectGraphicsItem *> &objects = document.objects();
+    QList<SensorGraphicsItem2 *> &sensors = document.sensors();
 };
 
 // The plan of bench_detectors.

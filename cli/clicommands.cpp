@@ -137,6 +137,8 @@ namespace {
         }
         (isPage ? call.page : call.dpi) = number;
         return true;
+    }
+
     // A target in percent: a number from 0 to 100, a "%" after it allowed.
     std::optional<double> percentage(QString text)
     {
