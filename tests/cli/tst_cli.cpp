@@ -405,6 +405,8 @@ void TestCli::initTestCase()
     high->setSensor('4');
     high->setTilt(0);
     high->setHeight(6);
+    // As the window does after a panel field: the zone follows the new values.
+    high->updateZone();
     QCOMPARE(scenePieces(high).size(), 2);
     QVERIFY(shadow.save(file("shadow.prj")));
 
