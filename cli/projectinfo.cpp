@@ -2,7 +2,6 @@
 
 #include "cli/jsonwriter.h"
 #include "detectors/sensorgraphicsitem2.h"
-#include "detectors/zonegraphicsitem.h"
 #include "io/coveragesettings.h"
 #include "io/projectdocument.h"
 #include "io/projectfile.h"
@@ -10,7 +9,6 @@
 
 #include <QLineF>
 #include <QStringList>
-#include <QTransform>
 
 #include <cmath>
 #include <optional>
@@ -21,17 +19,6 @@ namespace {
 QPolygonF outlinePolygon(const ProjectDocument &project)
 {
     return project.plan().mapToScene(project.plan().polygon());
-}
-
-QVector<QPolygonF> zonePieces(const SensorGraphicsItem2 *detector)
-{
-    QVector<QPolygonF> pieces;
-    if (const ZoneGraphicsItem *zone = detector->zone()) {
-        const QTransform toScene = zone->sceneTransform();
-        for (const QPolygonF &piece : zone->pieces())
-            pieces.append(toScene.map(piece));
-    }
-    return pieces;
 }
 
 QVector<double> rangesOf(const SensorGraphicsItem2 *detector)
@@ -249,9 +236,12 @@ QByteArray projectInfoJson(const ProjectDocument &project)
     }
     json.endArray();
 
+    // Each zone's pieces in the scene, as the coverage takes them.
+    const QVector<QVector<QPolygonF>> zones = project.coverageInput().zones;
     json.key("detectors");
     json.beginArray();
-    for (const SensorGraphicsItem2 *detector : project.sensors()) {
+    for (int i = 0; i < project.sensors().size(); ++i) {
+        const SensorGraphicsItem2 *detector = project.sensors().at(i);
         json.beginObject();
         json.key("tag");
         json.value(detector->tag());
@@ -292,7 +282,7 @@ QByteArray projectInfoJson(const ProjectDocument &project)
         json.key("opticalCentre");
         json.value(detector->opticalCentre());
         json.key("zone");
-        json.value(zonePieces(detector));
+        json.value(zones.at(i));
         json.endObject();
     }
     json.endArray();
