@@ -1,5 +1,7 @@
 #include "cli/clicommands.h"
 
+#include "cli/clisupport.h"
+
 #include "cli/projectinfo.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/coveragepage.h"
@@ -31,39 +33,40 @@
 
 namespace Cli {
 
+QByteArray line(const QString &text)
+{
+    return QString::fromLatin1(kProgram).toUtf8() + ": " + text.toUtf8() + '\n';
+}
+
+QString aboutFile(const QString &path, const QString &text)
+{
+    return path + QStringLiteral(": ") + text;
+}
+
+int usageError(Output &output, const QString &problem)
+{
+    output.err += line(problem);
+    output.err += usage();
+    return BadUsage;
+}
+
+// Whether path names the same file as existing (through links too).
+bool isSameFile(const QString &existing, const QString &path)
+{
+    const QFileInfo target(path);
+    if (!target.exists())
+        return false;
+#ifdef Q_OS_UNIX
+    struct stat a;
+    struct stat b;
+    if (::stat(QFile::encodeName(existing).constData(), &a) == 0
+        && ::stat(QFile::encodeName(path).constData(), &b) == 0)
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+#endif
+    return QFileInfo(existing).canonicalFilePath() == target.canonicalFilePath();
+}
+
 namespace {
-
-    const char kProgram[] = "zor-position-cli";
-
-    struct Failure
-    {
-        int status;
-        QString message;
-    };
-
-    // One command as given: its positional arguments and options.
-    struct Invocation
-    {
-        QString command;
-        QStringList files;
-        bool json = false;
-        QString paper = QStringLiteral("A4");
-        bool landscape = false;
-        // new: the plan file and, for a PDF, the page, resolution and drawing
-        // scale (0 where not given).
-        QString plan;
-        int page = 0;
-        int dpi = 0;
-        double drawingScale = 0;
-        bool coverage = false;
-        // check's targets in percent, where given: --min, and --min2 (none
-        // for "--min2 none").
-        std::optional<double> min1;
-        bool min2Given = false;
-        std::optional<double> min2;
-        // The CSV table's codec; null for the locale's.
-        QTextCodec *encoding = nullptr;
-    };
 
     // A command taking one or more files.
     constexpr int kSomeFiles = -1;
@@ -94,23 +97,6 @@ namespace {
                 { QStringLiteral("--min"), QStringLiteral("--min2") } },
         };
         return list;
-    }
-
-    QByteArray line(const QString &text)
-    {
-        return QString::fromLatin1(kProgram).toUtf8() + ": " + text.toUtf8() + '\n';
-    }
-
-    QString aboutFile(const QString &path, const QString &text)
-    {
-        return path + QStringLiteral(": ") + text;
-    }
-
-    int usageError(Output &output, const QString &problem)
-    {
-        output.err += line(problem);
-        output.err += usage();
-        return BadUsage;
     }
 
     // The value of a numeric option of new; false with *problem set when it is
@@ -282,159 +268,6 @@ namespace {
             return false;
         }
         return true;
-    }
-
-    // Whether path names the same file as existing (through links too).
-    bool isSameFile(const QString &existing, const QString &path)
-    {
-        const QFileInfo target(path);
-        if (!target.exists())
-            return false;
-#ifdef Q_OS_UNIX
-        struct stat a;
-        struct stat b;
-        if (::stat(QFile::encodeName(existing).constData(), &a) == 0
-            && ::stat(QFile::encodeName(path).constData(), &b) == 0)
-            return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-#endif
-        return QFileInfo(existing).canonicalFilePath() == target.canonicalFilePath();
-    }
-
-    bool isImageName(const QString &path)
-    {
-        const QString suffix = QFileInfo(path).suffix().toLower();
-        return suffix == QLatin1String("png") || suffix == QLatin1String("jpg")
-            || suffix == QLatin1String("jpeg") || suffix == QLatin1String("bmp");
-    }
-
-    bool isPdfName(const QString &path)
-    {
-        return QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
-    }
-
-    QString pdfProblem(const PdfPlan &pdf, PdfPlan::Error error, int page, int dpi)
-    {
-        switch (error) {
-        case PdfPlan::NoError:
-            break;
-        case PdfPlan::FileNotFound:
-            return QStringLiteral("no such file");
-        case PdfPlan::Unreadable:
-            return QStringLiteral("cannot be read: damaged or not a PDF document");
-        case PdfPlan::PasswordProtected:
-            return QStringLiteral("is protected by a password; not read");
-        case PdfPlan::NoPages:
-            return QStringLiteral("has no pages");
-        case PdfPlan::PageOutOfRange:
-            return QStringLiteral("has no page %1 (pages: %2)").arg(page).arg(pdf.pageCount());
-        case PdfPlan::TooLarge: {
-            const QSize size = PdfPlan::renderedSize(pdf.pageSize(page), dpi);
-            return QStringLiteral("page %1 at %2 dpi is too large (%3 x %4 pixels); "
-                                  "use a lower --dpi")
-                .arg(page)
-                .arg(dpi)
-                .arg(size.width())
-                .arg(size.height());
-        }
-        case PdfPlan::RenderFailed:
-            return QStringLiteral("page %1 cannot be rendered").arg(page);
-        }
-        return QString();
-    }
-
-    // The plan of new as an image: a PDF page or an image file within the cap.
-    // *metresPerPixel is set for a PDF with a drawing scale.
-    QImage readPlan(const Invocation &call, double *metresPerPixel, Failure *failure)
-    {
-        *metresPerPixel = 0;
-        const QString &path = call.plan;
-        if (!isPdfName(path)) {
-            QImageReader reader(path);
-            const QSize size = reader.size();
-            if (size.isValid() && !PdfPlan::fitsCap(size)) {
-                *failure = { FileError,
-                    QStringLiteral("the image is too large (%1 x %2 pixels); not read")
-                        .arg(size.width())
-                        .arg(size.height()) };
-                return QImage();
-            }
-            const QImage image = reader.read();
-            if (image.isNull() || image.width() == 0 || image.height() == 0)
-                *failure = { FileError,
-                    QStringLiteral("cannot be read as an image: %1").arg(reader.errorString()) };
-            return image;
-        }
-        PdfPlan pdf;
-        const int page = call.page > 0 ? call.page : 1;
-        const int dpi = call.dpi > 0 ? call.dpi : 200;
-        PdfPlan::Error error = pdf.open(path);
-        QImage image;
-        if (error == PdfPlan::NoError)
-            image = pdf.render(page, dpi, &error);
-        if (error != PdfPlan::NoError) {
-            *failure = { error == PdfPlan::PageOutOfRange ? BadUsage : FileError,
-                pdfProblem(pdf, error, page, dpi) };
-            return QImage();
-        }
-        if (call.drawingScale > 0)
-            *metresPerPixel
-                = PdfPlan::metresPerPixel(call.drawingScale, pdf.pageSize(page), image.size());
-        return image;
-    }
-
-    // new: a project holding only the plan, placed as the window places a first
-    // plan image. With a drawing scale it is calibrated as the window calibrates
-    // it: in metres, the scale mark along a round length at the bottom left.
-    int newProject(const Invocation &call, Output &output)
-    {
-        const QString &out = call.files.at(0);
-        if (call.plan.isEmpty())
-            return usageError(output, QStringLiteral("new needs --plan PLAN"));
-        if (!isPdfName(call.plan)) {
-            if (!isImageName(call.plan)) {
-                output.err += line(aboutFile(call.plan,
-                    QStringLiteral("unknown plan type: a .png, .jpg, .jpeg, .bmp or .pdf file")));
-                return BadUsage;
-            }
-            if (call.page > 0 || call.dpi > 0 || call.drawingScale > 0)
-                return usageError(output,
-                    QStringLiteral("--page, --dpi and --drawing-scale apply to a PDF plan only"));
-        }
-        if (isSameFile(call.plan, out)) {
-            output.err += line(
-                aboutFile(out, QStringLiteral("is the plan itself; write the project elsewhere")));
-            return BadUsage;
-        }
-        if (!QFileInfo::exists(call.plan)) {
-            output.err += line(aboutFile(call.plan, QStringLiteral("no such file")));
-            return FileError;
-        }
-
-        double metresPerPixel = 0;
-        Failure failure { Success, QString() };
-        const QImage image = readPlan(call, &metresPerPixel, &failure);
-        if (image.isNull()) {
-            output.err += line(aboutFile(call.plan, failure.message));
-            return failure.status;
-        }
-        ProjectDocument project;
-        const double scale
-            = metresPerPixel > 0 ? metresPerPixel : 100.0 / qMax(image.width(), image.height());
-        project.planImage().setScale(scale);
-        project.setPlanImage(QPixmap::fromImage(image),
-            QPointF(image.width() / 2 * scale, image.height() / 2 * scale));
-        if (metresPerPixel > 0) {
-            const PdfPlan::ScaleMark mark = PdfPlan::scaleMark(image.size(), metresPerPixel);
-            project.caliber().setMeasurement(project.planImage().mapToScene(mark.start),
-                project.planImage().mapToScene(mark.end), 0);
-        }
-        QString why;
-        if (!ProjectFile::saveProject(project.parts(), out, &why)) {
-            output.err
-                += line(aboutFile(out, why.isEmpty() ? QStringLiteral("cannot be written") : why));
-            return FileError;
-        }
-        return Success;
     }
 
     QString count(int n, const char *one, const char *many)
