@@ -1,11 +1,11 @@
 # The two commands: `make run` and `make test`. Both install what is missing first.
 # `make package` builds the Debian package into $(BUILD_DIR).
-# `make test-sanitize` builds and runs the tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer in $(SANITIZE_DIR); `make fuzz SECONDS=N` builds the
-# libFuzzer targets with clang in $(FUZZ_DIR) and runs each for N seconds.
+# `make test-sanitize` builds the tests with AddressSanitizer and
+# UndefinedBehaviorSanitizer in $(CHECKED_DIR) and runs them; `make fuzz
+# SECONDS=N` builds the libFuzzer targets in the same folder and runs each for N
+# seconds. One clang build serves both, so CI compiles the checked tree once.
 BUILD_DIR ?= build
-SANITIZE_DIR ?= build-sanitize
-FUZZ_DIR ?= build-fuzz
+CHECKED_DIR ?= build-checked
 SECONDS ?= 60
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -15,7 +15,7 @@ SANITIZER_ENV := QT_QPA_PLATFORM=offscreen \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench package clean
+.PHONY: all deps configure build run test checked-configure test-sanitize fuzz bench package clean
 
 all: build
 
@@ -35,21 +35,23 @@ test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The install checks look at the packaged tree, not at the code: they are left out.
-test-sanitize: deps
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Sanitize -DZOR_SANITIZE=ON $(LAUNCHER)
-	cmake --build $(SANITIZE_DIR) -j $(JOBS)
-	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE install
+checked-configure: deps
+	CC=clang CXX=clang++ cmake -S . -B $(CHECKED_DIR) -DCMAKE_BUILD_TYPE=Sanitize \
+		-DZOR_SANITIZE=ON -DZOR_FUZZ=ON $(LAUNCHER)
 
-fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Sanitize -DZOR_FUZZ=ON $(LAUNCHER)
-	cmake --build $(FUZZ_DIR) -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+test-sanitize: checked-configure
+	cmake --build $(CHECKED_DIR) -j $(JOBS)
+	cd $(CHECKED_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE install
+
+fuzz: checked-configure
+	cmake --build $(CHECKED_DIR) -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
 	@for t in $(FUZZ_TARGETS); do \
-		mkdir -p $(FUZZ_DIR)/corpus/$$t && \
+		mkdir -p $(CHECKED_DIR)/corpus/$$t && \
 		echo "fuzz_$$t: $(SECONDS) s" && \
-		$(SANITIZER_ENV) $(FUZZ_DIR)/tests/fuzz/fuzz_$$t -max_total_time=$(SECONDS) \
+		$(SANITIZER_ENV) $(CHECKED_DIR)/tests/fuzz/fuzz_$$t -max_total_time=$(SECONDS) \
 			-max_len=262144 -rss_limit_mb=4096 -print_final_stats=1 \
-			-artifact_prefix=$(FUZZ_DIR)/corpus/crash-$$t- \
-			$(FUZZ_DIR)/corpus/$$t tests/fuzz/seeds examples tests/io/data tests/cli/data \
+			-artifact_prefix=$(CHECKED_DIR)/corpus/crash-$$t- \
+			$(CHECKED_DIR)/corpus/$$t tests/fuzz/seeds examples tests/io/data tests/cli/data \
 			|| exit 1; \
 	done
 
@@ -60,4 +62,4 @@ bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(CHECKED_DIR)

@@ -3,6 +3,7 @@
 
 #include "app/settingskeys.h"
 #include "detectors/sensorgraphicsitem2.h"
+#include "io/fileproblem.h"
 #include "io/projectfile.h"
 #include "io/projectlimits.h"
 #include "io/recoveryfile.h"
@@ -26,6 +27,33 @@ static_assert(sameText(ProjectFile::applicationMark, SettingsKeys::Application),
 
 const char *const kFilter = "Файлы проекта (*.prj)";
 const char *const kSaveChanges = "Вы хотите сохранить изменения в текущем проекте?";
+
+// Why a project could not be opened, where the system says more than that.
+QString cannotOpenText(const QString &shown, FileProblem problem)
+{
+    QString reason;
+    switch (problem) {
+    case FileProblem::FolderNotReadable:
+        reason = QStringLiteral("нет доступа к одной из папок на пути к нему");
+        break;
+    case FileProblem::LinkLoop:
+        reason = QStringLiteral("символические ссылки на пути к нему образуют цикл");
+        break;
+    case FileProblem::NameTooLong:
+        reason = QStringLiteral("слишком длинное имя");
+        break;
+    case FileProblem::NotReadable:
+        reason = QStringLiteral("нет прав на его чтение");
+        break;
+    case FileProblem::IsFolder:
+        reason = QStringLiteral("это папка, а не файл");
+        break;
+    case FileProblem::None:
+    case FileProblem::Missing:
+        return QStringLiteral("Не удалось открыть файл проекта %1.").arg(shown);
+    }
+    return QStringLiteral("Не удалось открыть файл проекта %1: %2.").arg(shown, reason);
+}
 
 // What a partly loaded project left out, one line each.
 QStringList missingParts(const ProjectLoadResult &result)
@@ -98,7 +126,7 @@ bool MainWindow::loadProject(const QString &path)
             result.fileTooLarge
                 ? QStringLiteral("Файл %1 слишком велик для файла проекта, он не открыт.")
                       .arg(shown)
-                : QStringLiteral("Не удалось открыть файл проекта %1.").arg(shown));
+                : cannotOpenText(shown, readProblem(path)));
         return false;
     }
     if (result.status == ProjectLoadResult::WrongFormat) {

@@ -7,6 +7,7 @@
 #include "io/coveragepage.h"
 #include "io/coveragesettings.h"
 #include "io/detectortable.h"
+#include "io/fileproblem.h"
 #include "io/pdfexport.h"
 #include "io/projectdocument.h"
 #include "io/sceneimage.h"
@@ -304,39 +305,25 @@ namespace {
         return parts.join(QStringLiteral("; "));
     }
 
-    // Why a path that does not lead to a file cannot be reached.
-    QString missingReason(const QString &path)
+    // Why a file cannot be read, in the tool's words.
+    QString readProblemText(const QString &path)
     {
-#ifdef Q_OS_UNIX
-        struct stat status;
-        if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
-            switch (errno) {
-            case EACCES:
-                return QStringLiteral("cannot be reached: a folder on its way may not be read");
-            case ELOOP:
-                return QStringLiteral("cannot be reached: its symbolic links form a loop");
-            case ENAMETOOLONG:
-                return QStringLiteral("cannot be reached: the name is too long");
-            default:
-                break;
-            }
-        }
-#endif
-        return QStringLiteral("no such file");
-    }
-
-    // Why an existing file could not be opened for reading.
-    QString unreadableReason(const QString &path)
-    {
-#ifdef Q_OS_UNIX
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
-        else if (errno == EACCES || errno == EPERM)
+        switch (readProblem(path)) {
+        case FileProblem::Missing:
+            return QStringLiteral("no such file");
+        case FileProblem::FolderNotReadable:
+            return QStringLiteral("cannot be reached: a folder on its way may not be read");
+        case FileProblem::LinkLoop:
+            return QStringLiteral("cannot be reached: its symbolic links form a loop");
+        case FileProblem::NameTooLong:
+            return QStringLiteral("cannot be reached: the name is too long");
+        case FileProblem::IsFolder:
+            return QStringLiteral("is a folder, not a project file");
+        case FileProblem::NotReadable:
             return QStringLiteral("cannot be read: permission denied");
-#else
-        Q_UNUSED(path)
-#endif
+        case FileProblem::None:
+            break;
+        }
         return QStringLiteral("cannot be read");
     }
 
@@ -345,7 +332,7 @@ namespace {
     {
         const QFileInfo info(path);
         if (!info.exists()) {
-            output.err += line(aboutFile(path, missingReason(path)));
+            output.err += line(aboutFile(path, readProblemText(path)));
             *status = FileError;
             return false;
         }
@@ -362,7 +349,7 @@ namespace {
         case ProjectLoadResult::CannotOpen:
             output.err += line(aboutFile(path,
                 result.fileTooLarge ? QStringLiteral("too large for a project file; not read")
-                                    : unreadableReason(path)));
+                                    : readProblemText(path)));
             *status = FileError;
             return false;
         case ProjectLoadResult::WrongFormat:

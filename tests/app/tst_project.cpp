@@ -408,6 +408,10 @@ void TestProject::openUnreadableFile_data()
                             << "Не удалось открыть файл проекта";
     QTest::newRow("too large") << "large.prj"
                                << "слишком велик";
+    QTest::newRow("link loop") << "loop.prj"
+                               << "символические ссылки на пути к нему образуют цикл.";
+    QTest::newRow("long name") << QString(300, QLatin1Char('x')) + QStringLiteral(".prj")
+                               << "слишком длинное имя.";
 }
 
 void TestProject::openUnreadableFile()
@@ -421,6 +425,10 @@ void TestProject::openUnreadableFile()
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.resize(qint64(2) << 30)); // sparse
+    }
+    if (name == QStringLiteral("loop.prj")) {
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("other-loop.prj")), path));
+        QVERIFY(QFile::link(path, dir.filePath(QStringLiteral("other-loop.prj"))));
     }
     loadFixture();
     MainWindowPeek peek(*window);
