@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "common/scriptedprompts.h"
+#include "common/testwindow.h"
 #include "detectors/sensorgraphicsitem2.h"
 
 #include <QAction>
@@ -96,21 +97,15 @@ void TestCoverageWindow::initTestCase()
 
 void TestCoverageWindow::init()
 {
-    QSettings settings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
-    settings.clear();
-    settings.setValue(QStringLiteral("never"), true);
-    window = new MainWindow;
-    prompts = ScriptedPrompts::installOn(*window);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QCoreApplication::processEvents();
+    TestWindow::clearSettings();
+    window = TestWindow::open(&prompts);
+    QVERIFY(window);
 }
 
 void TestCoverageWindow::cleanup()
 {
-    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
-    delete window;
-    window = nullptr;
+    const QString unused = TestWindow::close(window, prompts);
+    QVERIFY2(unused.isEmpty(), qPrintable(unused));
 }
 
 bool TestCoverageWindow::open(const QByteArray &project)

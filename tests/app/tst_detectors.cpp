@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "common/mouseinput.h"
 #include "common/scriptedprompts.h"
+#include "common/testwindow.h"
 
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
@@ -152,17 +153,12 @@ void TestDetectors::initTestCase()
 
 void TestDetectors::init()
 {
-    QSettings settings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
-    settings.clear();
-    settings.setValue(QStringLiteral("never"), true);
+    TestWindow::clearSettings();
     SensorRecord::resetInheritedDefaults();
     SensorLabelGraphicsItem::lastOffset = QPointF(1, 0);
     SensorLabelGraphicsItem::lastScale = 0.01;
-    window = new MainWindow;
-    prompts = ScriptedPrompts::installOn(*window);
-    window->resize(1400, 1000);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window = TestWindow::open(&prompts, QSize(1400, 1000));
+    QVERIFY(window);
     QApplication::setActiveWindow(window);
     QVERIFY(QTest::qWaitForWindowActive(window));
     QCoreApplication::processEvents();
@@ -170,9 +166,8 @@ void TestDetectors::init()
 
 void TestDetectors::cleanup()
 {
-    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
-    delete window;
-    window = nullptr;
+    const QString unused = TestWindow::close(window, prompts);
+    QVERIFY2(unused.isEmpty(), qPrintable(unused));
 }
 
 void TestDetectors::preparePlan(bool withOutline)

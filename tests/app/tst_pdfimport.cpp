@@ -2,6 +2,7 @@
 #include "common/mainwindowpeek.h"
 #include "common/scriptedprompts.h"
 #include "common/testdrawing.h"
+#include "common/testwindow.h"
 
 #include "io/projectdocument.h"
 #include "plan/pdfplan.h"
@@ -81,22 +82,16 @@ void TestPdfImport::initTestCase()
 
 void TestPdfImport::init()
 {
-    QSettings settings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
-    settings.clear();
-    settings.setValue(QStringLiteral("never"), true);
-    window = new MainWindow;
-    prompts = ScriptedPrompts::installOn(*window);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QCoreApplication::processEvents();
+    TestWindow::clearSettings();
+    window = TestWindow::open(&prompts);
+    QVERIFY(window);
 }
 
 void TestPdfImport::cleanup()
 {
-    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
     window->setWindowModified(false);
-    delete window;
-    window = nullptr;
+    const QString unused = TestWindow::close(window, prompts);
+    QVERIFY2(unused.isEmpty(), qPrintable(unused));
 }
 
 void TestPdfImport::importPdf(const QString &file, std::function<void(QDialog *)> answer)

@@ -2,6 +2,7 @@
 #include "common/mainwindowpeek.h"
 #include "common/mouseinput.h"
 #include "common/scriptedprompts.h"
+#include "common/testwindow.h"
 
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectgraphicsitem.h"
@@ -126,15 +127,9 @@ void TestPlanCommands::initTestCase()
 
 void TestPlanCommands::init()
 {
-    QSettings settings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
-    settings.clear();
-    settings.setValue(QStringLiteral("never"), true);
-    window = new MainWindow;
-    prompts = ScriptedPrompts::installOn(*window);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    // The welcome check runs once and shows nothing.
-    QCoreApplication::processEvents();
+    TestWindow::clearSettings();
+    window = TestWindow::open(&prompts);
+    QVERIFY(window);
     MainWindowPeek peek(*window);
     scene = &peek.scene();
     caliber = findItem<CaliberGraphicsItem>(*scene);
@@ -145,9 +140,8 @@ void TestPlanCommands::init()
 
 void TestPlanCommands::cleanup()
 {
-    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
-    delete window;
-    window = nullptr;
+    const QString unused = TestWindow::close(window, prompts);
+    QVERIFY2(unused.isEmpty(), qPrintable(unused));
 }
 
 QString TestPlanCommands::writeImage(const QString &name, int width, int height)

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "common/scriptedprompts.h"
+#include "common/testwindow.h"
 
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlistmodel.h"
@@ -162,21 +163,15 @@ void TestProject::initTestCase()
 
 void TestProject::init()
 {
-    QSettings settings = userSettings();
-    settings.clear();
-    settings.setValue(QStringLiteral("never"), true);
-    window = new MainWindow;
-    prompts = ScriptedPrompts::installOn(*window);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QCoreApplication::processEvents();
+    TestWindow::clearSettings();
+    window = TestWindow::open(&prompts);
+    QVERIFY(window);
 }
 
 void TestProject::cleanup()
 {
-    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
-    delete window;
-    window = nullptr;
+    const QString unused = TestWindow::close(window, prompts);
+    QVERIFY2(unused.isEmpty(), qPrintable(unused));
 }
 
 QString TestProject::fixture()

@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/recentprojects.h"
 #include "common/scriptedprompts.h"
+#include "common/testwindow.h"
 
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/recoveryfile.h"
@@ -94,19 +95,14 @@ void TestRecent::initTestCase()
 
 void TestRecent::init()
 {
-    QSettings settings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
-    settings.clear();
-    settings.setValue(QStringLiteral("never"), true);
+    TestWindow::clearSettings();
     QDir(RecoveryFile::defaultFolder()).removeRecursively();
 }
 
 void TestRecent::cleanup()
 {
-    if (prompts)
-        QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
-    delete window;
-    window = nullptr;
-    prompts = nullptr;
+    const QString unused = TestWindow::close(window, prompts);
+    QVERIFY2(unused.isEmpty(), qPrintable(unused));
 }
 
 // A window as the program starts it, with its start run.

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "common/mouseinput.h"
 #include "common/scriptedprompts.h"
+#include "common/testwindow.h"
 
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
@@ -110,15 +111,9 @@ void TestUndo::initTestCase()
 
 void TestUndo::init()
 {
-    QSettings settings(QStringLiteral("Tarnis"), QStringLiteral("ZOR-51ma Position"));
-    settings.clear();
-    settings.setValue(QStringLiteral("never"), true);
-    window = new MainWindow;
-    prompts = ScriptedPrompts::installOn(*window);
-    window->resize(1400, 900);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QCoreApplication::processEvents();
+    TestWindow::clearSettings();
+    window = TestWindow::open(&prompts, QSize(1400, 900));
+    QVERIFY(window);
     const QString path = dir.filePath(QStringLiteral("hall.prj"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(projectText()) > 0);
@@ -131,9 +126,8 @@ void TestUndo::init()
 
 void TestUndo::cleanup()
 {
-    QVERIFY2(prompts->ok(), qPrintable(prompts->report()));
-    delete window;
-    window = nullptr;
+    const QString unused = TestWindow::close(window, prompts);
+    QVERIFY2(unused.isEmpty(), qPrintable(unused));
 }
 
 std::string TestUndo::savedTree() const
