@@ -3,12 +3,25 @@
 #include <QApplication>
 #include <QtGlobal>
 
+#include <cstdint>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#endif
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+#define ZOR_CHECKED_BUILD 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define ZOR_CHECKED_BUILD 1
+#endif
+#ifdef ZOR_CHECKED_BUILD
+#include <sanitizer/common_interface_defs.h>
 #endif
 
 namespace {
@@ -58,6 +71,10 @@ void silenceStderr()
     const int nowhere = ::open("/dev/null", O_WRONLY);
     if (real >= 0 && nowhere >= 0 && ::dup2(nowhere, STDERR_FILENO) >= 0) {
         messageFd = real;
+#ifdef ZOR_CHECKED_BUILD
+        // A sanitizer's report must reach whoever runs the checked build.
+        __sanitizer_set_report_fd(reinterpret_cast<void *>(static_cast<intptr_t>(real)));
+#endif
     } else if (real >= 0) {
         ::close(real);
     }
