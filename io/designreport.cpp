@@ -175,8 +175,8 @@ void coverageSection(ReportFlow &flow, const ReportData &data)
         { QStringLiteral("Результат"), 1.4, Qt::AlignHCenter } };
     const QString none = QStringLiteral("—");
     table.rows = {
-        { QStringLiteral("Площадь пола (внутри контура, без препятствий)"),
-            areaFigure(data, coverage.floorArea), none, none, none },
+        { QStringLiteral("Площадь пола без препятствий"), areaFigure(data, coverage.floorArea),
+            none, none, none },
         { QStringLiteral("Видит хотя бы один извещатель (≥1)"),
             areaFigure(data, coverage.onceArea + coverage.twiceArea), coverageFigure(once * 100),
             coverageFigure(settings.min1), resultText(once, settings.min1) },
