@@ -64,17 +64,17 @@ double scaleBarLength(double pixelsPerMetre, double maxLength)
 }
 
 // A bar of alternating black and white parts with "0" under its start and the
-// length under its end. Returns its bounds.
-QRectF paintScaleBar(
+// length under its end.
+void paintScaleBar(
     ReportFlow &flow, const QPointF &topLeft, double pixelsPerMetre, double maxLength)
 {
     QPainter *painter = flow.painter();
     const double mm = flow.mm();
     const double metres = scaleBarLength(pixelsPerMetre, maxLength);
     if (metres <= 0)
-        return QRectF();
+        return;
     const double first = metres / std::pow(10.0, std::floor(std::log10(metres) + 1e-9));
-    const int parts = first == 2 ? 4 : 5;
+    const int parts = std::lround(first) == 2 ? 4 : 5;
     const double length = metres * pixelsPerMetre;
     const double barHeight = 1.5 * mm;
     const QFont font = flow.font(2.5);
@@ -98,7 +98,6 @@ QRectF paintScaleBar(
     painter->drawText(
         QPointF(topLeft.x() + length - endWidth / 2, textTop + metrics.ascent()), end);
     painter->restore();
-    return QRectF(topLeft, QSizeF(length + endWidth / 2, textTop + metrics.height() - topLeft.y()));
 }
 
 // Page 1: the title block, the plan with the coverage map and its legend,

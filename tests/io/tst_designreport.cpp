@@ -46,8 +46,6 @@ private slots:
     void initTestCase();
     void pages_data();
     void pages();
-    void paper_data();
-    void paper();
     void noOutline();
     void failedWrite_data();
     void failedWrite();
@@ -106,6 +104,8 @@ void TestDesignReport::pages()
         qPrintable(error));
     QCOMPARE(document.coverageMapShown(), mapShown);
     QCOMPARE(ReportPdf::info(out, QStringLiteral("Pages")).toInt(), pages);
+    QCOMPARE(
+        ReportPdf::info(out, QStringLiteral("Page size")), QStringLiteral("595 x 842 pts (A4)"));
     bool embedded = false;
     const QString fonts = ReportPdf::fonts(out, &embedded);
     QVERIFY2(embedded, qPrintable(fonts));
@@ -144,30 +144,6 @@ void TestDesignReport::pages()
     }
     QCOMPARE(found, QVector<int>(detectors, 1));
     QCOMPARE(withRows, schedulePages);
-}
-
-void TestDesignReport::paper_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("A4") << int(QPageSize::A4) << QStringLiteral("595 x 842 pts (A4)");
-    QTest::newRow("A3") << int(QPageSize::A3) << QStringLiteral("842 x 1191 pts (A3)");
-    QTest::newRow("A1") << int(QPageSize::A1) << QStringLiteral("1684 x 2384 pts (A1)");
-}
-
-void TestDesignReport::paper()
-{
-    QFETCH(int, size);
-    QFETCH(QString, expected);
-    ProjectDocument document;
-    QString project;
-    QFile hall(kHall);
-    QVERIFY(hall.open(QIODevice::ReadOnly));
-    QVERIFY(load(document, hall.readAll(), &project));
-    const QString out = dir.filePath(QStringLiteral("paper.pdf"));
-    QVERIFY(exportDesignReport(document, project, out, QPageSize(QPageSize::PageSizeId(size))));
-    QCOMPARE(ReportPdf::info(out, QStringLiteral("Page size")), expected);
-    QCOMPARE(ReportPdf::info(out, QStringLiteral("Pages")), QStringLiteral("2"));
 }
 
 // Without an outline the report says so instead of giving shares of no floor;
