@@ -1,7 +1,7 @@
 #pragma once
 
-#include "detectors/coverage.h"
 #include "app/recentprojects.h"
+#include "detectors/coverage.h"
 #include "io/projectdocument.h"
 #include "plan/objectgraphicsitem.h"
 
@@ -183,6 +183,9 @@ private slots:
     void on_actionExportPDF_triggered();
     void on_actionExportCSV_triggered();
     void on_actionExportImage_triggered();
+
+    // Design report (mainwindow_report.cpp)
+    void on_actionExportReport_triggered();
 
 private:
     friend class AboutDialog;

@@ -67,6 +67,17 @@ bool isSameFile(const QString &existing, const QString &path)
     return QFileInfo(existing).canonicalFilePath() == target.canonicalFilePath();
 }
 
+QPageSize pageSize(const QString &paper)
+{
+    if (paper == QLatin1String("A3"))
+        return QPageSize(QPageSize::A3);
+    if (paper == QLatin1String("A2"))
+        return QPageSize(QPageSize::A2);
+    if (paper == QLatin1String("A1"))
+        return QPageSize(QPageSize::A1);
+    return QPageSize(QPageSize::A4);
+}
+
 namespace {
 
     // A command taking one or more files.
@@ -88,6 +99,7 @@ namespace {
             { "export-pdf", 2, "PROJECT.prj OUT.pdf",
                 { QStringLiteral("--paper"), QStringLiteral("--landscape"),
                     QStringLiteral("--portrait"), QStringLiteral("--coverage") } },
+            { "export-report", 2, "PROJECT.prj OUT.pdf", { QStringLiteral("--paper") } },
             { "export-image", 2, "PROJECT.prj OUT.png|OUT.jpg|OUT.bmp",
                 { QStringLiteral("--coverage") } },
             { "resave", 2, "PROJECT.prj OUT.prj", {} },
@@ -374,17 +386,6 @@ namespace {
         return rows;
     }
 
-    QPageSize pageSize(const QString &paper)
-    {
-        if (paper == QLatin1String("A3"))
-            return QPageSize(QPageSize::A3);
-        if (paper == QLatin1String("A2"))
-            return QPageSize(QPageSize::A2);
-        if (paper == QLatin1String("A1"))
-            return QPageSize(QPageSize::A1);
-        return QPageSize(QPageSize::A4);
-    }
-
     // Whether the output shows the coverage map: when asked for and the plan
     // has an outline; asked for without one, a warning says the map is left out.
     bool coverageMapWanted(const Invocation &call, const ProjectDocument &project, Output &output)
@@ -416,6 +417,8 @@ namespace {
             return exportProjectPdf(
                 project, &printer, out, coverageMapWanted(call, project, output), why);
         }
+        if (call.command == QLatin1String("export-report"))
+            return writeReport(call, project, why);
         if (call.command == QLatin1String("export-image")) {
             if (sceneImageSize(project.scene().sceneRect()).isEmpty()) {
                 *why = QStringLiteral("the plan has nothing to draw; no image written");
@@ -470,13 +473,15 @@ QByteArray usage()
         "  zor-position-cli export-csv PROJECT.prj OUT.csv [--encoding cp1251|utf-8]\n"
         "  zor-position-cli export-pdf PROJECT.prj OUT.pdf [--paper A4|A3|A2|A1] "
         "[--landscape|--portrait] [--coverage]\n"
+        "  zor-position-cli export-report PROJECT.prj OUT.pdf [--paper A4|A3|A2|A1]\n"
         "  zor-position-cli export-image PROJECT.prj OUT.png|OUT.jpg|OUT.bmp [--coverage]\n"
         "  zor-position-cli resave PROJECT.prj OUT.prj\n"
         "  zor-position-cli new OUT.prj --plan PLAN.png|PLAN.jpg|PLAN.bmp|PLAN.pdf\n"
         "                   [--page N] [--dpi D] [--drawing-scale N]\n"
         "  zor-position-cli check PROJECT.prj... [--min PERCENT] [--min2 PERCENT|none]\n"
-        "--coverage draws the coverage map instead of the zones. check holds each\n"
-        "project to its saved coverage targets, or to those given.\n"
+        "--coverage draws the coverage map instead of the zones. export-report writes\n"
+        "the design report (plan, coverage, detector schedule, obstacles) in portrait.\n"
+        "check holds each project to its saved coverage targets, or to those given.\n"
         "Exit status: 0 done, 1 bad usage, 2 a file cannot be read or written,\n"
         "3 not a project of this program, 4 (check) a project misses a coverage\n"
         "target or has no outline. The input file is never changed.\n");

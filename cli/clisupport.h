@@ -2,11 +2,13 @@
 
 #include "cli/clicommands.h"
 
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
+class ProjectDocument;
 class QTextCodec;
 
 // What the commands of zor-position-cli share.
@@ -56,7 +58,15 @@ bool isSameFile(const QString &existing, const QString &path);
 // Whether the name ends in a suffix the image export and new take.
 bool isImageName(const QString &path);
 
+// The paper named with --paper: A4, A3, A2 or A1.
+QPageSize pageSize(const QString &paper);
+
 // new: a project holding only the plan named with --plan.
 int newProject(const Invocation &call, Output &output);
+
+// export-report: the loaded project's design report into the second file, as
+// the configurator's "Отчёт в PDF…" writes it; false, with *why, when it
+// cannot be written.
+bool writeReport(const Invocation &call, ProjectDocument &project, QString *why);
 
 } // namespace Cli

@@ -86,11 +86,11 @@ QVector<LegendLine> legendLines(
 
 } // namespace
 
-void paintCoverageLegend(QPainter *painter, const QRectF &printable, const QRectF &drawn,
+QRectF paintCoverageLegend(QPainter *painter, const QRectF &printable, const QRectF &drawn,
     const Coverage &coverage, const CoverageSettings &settings, bool squareMetres)
 {
     if (!coverage.valid || !painter->device())
-        return;
+        return QRectF();
     const double mm = painter->device()->logicalDpiY() / 25.4;
     const QVector<LegendLine> lines = legendLines(coverage, settings, squareMetres);
 
@@ -149,16 +149,18 @@ void paintCoverageLegend(QPainter *painter, const QRectF &printable, const QRect
         y += lineHeight;
     }
     painter->restore();
+    return box;
 }
 
-void paintProjectPage(
+QRectF paintProjectPage(
     ProjectDocument &document, QPainter *painter, const QRectF &area, bool coverageMap)
 {
     const CoverageMapOnPage page(document, coverageMap);
     renderSceneTopLeft(&document.scene(), painter, area);
-    if (coverageMap)
-        paintCoverageLegend(painter, area, fitTopLeft(document.scene().sceneRect(), area),
-            page.coverage(), document.coverageSettings(), document.hasScale());
+    if (!coverageMap)
+        return QRectF();
+    return paintCoverageLegend(painter, area, fitTopLeft(document.scene().sceneRect(), area),
+        page.coverage(), document.coverageSettings(), document.hasScale());
 }
 
 bool exportProjectPdf(ProjectDocument &document, QPrinter *printer, const QString &path,

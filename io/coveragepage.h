@@ -39,14 +39,16 @@ private:
 // when the printable area has room there, else to its right, else over the
 // plan's lower right corner. Sizes are millimetres of the painter's device.
 // Areas are in m² when squareMetres is set, otherwise only shares are given.
-void paintCoverageLegend(QPainter *painter, const QRectF &printable, const QRectF &drawn,
+// Returns the box drawn (empty without figures).
+QRectF paintCoverageLegend(QPainter *painter, const QRectF &printable, const QRectF &drawn,
     const Coverage &coverage, const CoverageSettings &settings, bool squareMetres);
 
 // Paints the document's page into area of the painter's device as the PDF
 // page below has it: the scene rectangle scaled to fit from the area's
 // top-left corner, with coverageMap the map instead of the zones and the
-// legend. The document's map and zones are left as they were.
-void paintProjectPage(
+// legend. The document's map and zones are left as they were. Returns the
+// legend's box (empty without one).
+QRectF paintProjectPage(
     ProjectDocument &document, QPainter *painter, const QRectF &area, bool coverageMap);
 
 // Writes the document's PDF page as exportScenePdf does. With coverageMap the

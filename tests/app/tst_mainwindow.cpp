@@ -299,7 +299,7 @@ void TestMainWindow::menus()
 
     const QList<QStringList> expected = {
         { "actionNew", "actionOpen", "actionRecent", "actionSave", "actionExportPDF",
-            "actionExportCSV", "actionExportImage" },
+            "actionExportReport", "actionExportCSV", "actionExportImage" },
         { "actionUndo", "actionRedo" },
         { "actionAllView", "planImageViewAction", "caliberViewAction", "planPathViewAction",
             "actionLabel", "actionSensorRay", "actionCoverageMap" },
