@@ -973,7 +973,7 @@ void TestMainWindow::manualOpensFileInWorkingDirectory()
 void TestMainWindow::startsWithoutDisplay()
 {
     const QString program
-        = QCoreApplication::applicationDirPath() + QStringLiteral("/../app/zor-position");
+        = QCoreApplication::applicationDirPath() + QStringLiteral("/../../app/zor-position");
     if (!QFileInfo(program).isExecutable())
         QSKIP("zor-position is not built");
     QProcess process;
