@@ -14,6 +14,7 @@
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
 #include "scene/graphicspolygonitem2.h"
+#include "toolrun.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -47,31 +48,12 @@
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run finished(QProcess &process)
-{
-    Run run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
+using Run = ToolRun;
 
 Run runCli(const QStringList &arguments,
     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
-    return finished(process);
+    return runTool(arguments, environment);
 }
 
 #ifdef Q_OS_UNIX
@@ -88,7 +70,7 @@ Run runCliWithFileSizeLimit(const QStringList &arguments, rlim_t bytes)
         process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
         process.waitForStarted();
     }
-    return finished(process);
+    return finishedRun(process);
 }
 #endif
 

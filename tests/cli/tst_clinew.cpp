@@ -4,6 +4,7 @@
 #include "io/projectdocument.h"
 #include "io/projectfile.h"
 #include "plan/calibergraphicsitem.h"
+#include "toolrun.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -19,22 +20,11 @@
 // image or a PDF page, the same as the configurator makes it.
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray err;
-};
+using Run = ToolRun;
 
 Run runCli(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
-    Run run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.err = process.readAllStandardError();
-    return run;
+    return runTool(arguments);
 }
 
 struct Project : ProjectDocument

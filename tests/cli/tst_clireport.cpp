@@ -1,6 +1,7 @@
 #include "common/reportpdf.h"
 #include "io/designreport.h"
 #include "io/projectdocument.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,24 +20,11 @@ namespace {
 
 const QString kHall = QStringLiteral(ZOR_SOURCE_DIR "/examples/hall.prj");
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ToolRun;
 
 Run runCli(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(ZOR_CLI_PATH), arguments);
-    Run run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return runTool(arguments);
 }
 
 // A figure of info --json as the report shows it: one decimal, decimal comma.
