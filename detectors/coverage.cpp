@@ -40,6 +40,91 @@ Box boxOf(const Paths &paths)
     return box;
 }
 
+// The part of a ring inside the box (Sutherland-Hodgman): for every point of
+// the box more than a step inside its border, the ring's winding number there
+// stays as it was. Crossings are rounded to the integer grid.
+Path cutToBox(const Path &ring, const Box &box)
+{
+    Path path = ring;
+    for (int side = 0; side < 4; ++side) {
+        const auto inside = [&box, side](const ClipperLib::IntPoint &p) {
+            switch (side) {
+            case 0:
+                return p.X >= box.left;
+            case 1:
+                return p.X <= box.right;
+            case 2:
+                return p.Y >= box.top;
+            default:
+                return p.Y <= box.bottom;
+            }
+        };
+        const auto cross = [&box, side](
+                               const ClipperLib::IntPoint &a, const ClipperLib::IntPoint &b) {
+            const bool vertical = side < 2;
+            const double edge = double(side == 0 ? box.left
+                    : side == 1                  ? box.right
+                    : side == 2                  ? box.top
+                                                 : box.bottom);
+            const double a1 = double(vertical ? a.X : a.Y);
+            const double b1 = double(vertical ? b.X : b.Y);
+            const double a2 = double(vertical ? a.Y : a.X);
+            const double b2 = double(vertical ? b.Y : b.X);
+            const auto other
+                = ClipperLib::cInt(std::llround(a2 + (b2 - a2) * ((edge - a1) / (b1 - a1))));
+            const auto at = ClipperLib::cInt(edge);
+            return vertical ? ClipperLib::IntPoint(at, other) : ClipperLib::IntPoint(other, at);
+        };
+        Path next;
+        next.reserve(path.size() + 4);
+        const size_t n = path.size();
+        for (size_t i = 0; i < n; ++i) {
+            const ClipperLib::IntPoint &a = path[i];
+            const ClipperLib::IntPoint &b = path[(i + 1) % n];
+            const bool ia = inside(a);
+            if (ia)
+                next.push_back(a);
+            if (ia != inside(b))
+                next.push_back(cross(a, b));
+        }
+        path = std::move(next);
+        if (path.empty())
+            break;
+    }
+    return path;
+}
+
+// The rings that may wind round some point of the box, each cut to the box
+// widened by a few steps.
+Paths ringsNear(const Paths &rings, const std::vector<Box> &boxes, const Box &box)
+{
+    const Box wide { box.left - 4, box.top - 4, box.right + 4, box.bottom + 4 };
+    Paths near;
+    for (size_t i = 0; i < rings.size(); ++i) {
+        if (!boxes[i].meets(wide))
+            continue;
+        const Box &own = boxes[i];
+        if (own.left >= wide.left && own.right <= wide.right && own.top >= wide.top
+            && own.bottom <= wide.bottom) {
+            near.push_back(rings[i]);
+            continue;
+        }
+        Path cut = cutToBox(rings[i], wide);
+        if (cut.size() > 2)
+            near.push_back(std::move(cut));
+    }
+    return near;
+}
+
+std::vector<Box> ringBoxes(const Paths &rings)
+{
+    std::vector<Box> boxes;
+    boxes.reserve(rings.size());
+    for (const Path &ring : rings)
+        boxes.push_back(boxOf(Paths { ring }));
+    return boxes;
+}
+
 double distanceToChord(
     const ClipperLib::IntPoint &p, const ClipperLib::IntPoint &a, const ClipperLib::IntPoint &b)
 {
@@ -149,6 +234,7 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         }
         result.floorArea = frame.area(floor);
         const Box floorBox = boxOf(floor);
+        const std::vector<Box> floorBoxes = ringBoxes(floor);
 
         // Zone outlines are sampled finely; vertices within a tolerance of
         // their chords are left out. Each zone's region then changes only in a
@@ -179,10 +265,11 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
                     pieces.push_back(std::move(path));
             }
             Paths inside;
-            if (!pieces.empty() && boxOf(pieces).meets(floorBox)) {
+            const Box piecesBox = boxOf(pieces);
+            if (!pieces.empty() && piecesBox.meets(floorBox)) {
                 ClipperLib::Clipper clipper;
                 clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
-                clipper.AddPaths(floor, ClipperLib::ptClip, true);
+                clipper.AddPaths(ringsNear(floor, floorBoxes, piecesBox), ClipperLib::ptClip, true);
                 clipper.Execute(ClipperLib::ctIntersection, inside, ClipperLib::pftEvenOdd,
                     ClipperLib::pftNonZero);
             }
@@ -224,8 +311,8 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
                 ClipperLib::Clipper clipper;
                 clipper.AddPaths(subject, ClipperLib::ptSubject, true);
                 clipper.AddPaths(clip, ClipperLib::ptClip, true);
-                clipper.Execute(ClipperLib::ctDifference, out, ClipperLib::pftNonZero,
-                    ClipperLib::pftNonZero);
+                clipper.Execute(
+                    ClipperLib::ctDifference, out, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
                 return out;
             };
             result.map.unseen = rings(difference(floor, atLeast[0]));
@@ -234,15 +321,9 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         }
 
         // What a detector alone sees is its zone less the floor seen twice.
-        QVector<Box> twiceBoxes;
-        for (const Path &path : atLeast[1])
-            twiceBoxes.append(boxOf(Paths { path }));
+        const std::vector<Box> twiceBoxes = ringBoxes(atLeast[1]);
         for (int i = 0; i < seen.size(); ++i) {
-            Paths shared;
-            for (size_t j = 0; j < atLeast[1].size(); ++j) {
-                if (twiceBoxes.at(int(j)).meets(seenBoxes.at(i)))
-                    shared.push_back(atLeast[1][j]);
-            }
+            const Paths shared = ringsNear(atLeast[1], twiceBoxes, seenBoxes.at(i));
             double sharedArea = 0;
             if (!shared.empty() && !seen.at(i).empty()) {
                 Paths common;
