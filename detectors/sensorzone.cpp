@@ -174,7 +174,7 @@ bool crossesWithin(const QPointF &from, const QPointF &to, const Edge &edge, QPo
 // tested in their order, each against the sight line as the earlier ones
 // left it; the sight index only leaves out edges the line cannot meet.
 QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTransform &toScene,
-    const QVector<QPolygonF> &outlines)
+    const QVector<QPolygonF> &outlines, EdgeSearch search)
 {
     const std::vector<Edge> edges = outlineEdges(outlines);
     if (edges.empty())
@@ -221,7 +221,7 @@ QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTrans
         };
         // A line too short for a certain direction meets whatever it may.
         int next = 0;
-        if (!index.isShort(vScene)) {
+        if (search == EdgeSearch::Indexed && !index.isShort(vScene)) {
             next = int(edges.size());
             const auto candidates = index.candidates(vScene);
             for (const int *i = candidates.first; i != candidates.second; ++i) {
@@ -290,7 +290,7 @@ bool hasArea(const QPolygonF &polygon)
 // every polygon of holes.
 QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     const QTransform &toScene, const QVector<QPolygonF> &walls, const QPolygonF *outline,
-    const QVector<QPolygonF> &holes)
+    const QVector<QPolygonF> &holes, EdgeSearch search)
 {
     if (polygon.size() < 3)
         return polygon.isEmpty() ? QVector<QPolygonF>() : QVector<QPolygonF> { polygon };
@@ -304,9 +304,11 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     reach += 1;
     const ClipFrame frame(eye, 2 * reach);
 
-    // What lies wholly beside the zone changes nothing: holes whose box misses
+    // What lies wholly beside the zone hides none of it: holes whose box misses
     // the zone's box and edges whose directions miss the zone's are left out,
-    // with margins of a few steps of the integer grid.
+    // with margins of a few steps of the integer grid. Left in, they would
+    // still move the clipping library's rounding by a micrometre here and
+    // there; what is left out is the same whatever the edge search.
     const double slack = 4 * frame.step();
     const QRectF zoneBox = zone.boundingRect().adjusted(-slack, -slack, slack, slack);
     double nearest = reach;
@@ -316,6 +318,8 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     const SightIndex::Interval zoneSpan = SightIndex::spanOf(
         eye, std::vector<QPointF>(zone.begin(), zone.end()), 1e-6 + slack / nearest);
     const auto besideZone = [&](const QPointF &p1, const QPointF &p2) {
+        if (search == EdgeSearch::EveryShadow)
+            return false;
         const double closer = std::sqrt(std::min(
             QPointF::dotProduct(p1 - eye, p1 - eye), QPointF::dotProduct(p2 - eye, p2 - eye)));
         return !SightIndex::overlap(
@@ -324,7 +328,7 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
 
     ClipperLib::Paths blocked;
     for (const QPolygonF &hole : holes) {
-        if (!hole.boundingRect().intersects(zoneBox))
+        if (search != EdgeSearch::EveryShadow && !hole.boundingRect().intersects(zoneBox))
             continue;
         ClipperLib::Path path = frame.toPath(hole);
         if (path.size() > 2)
@@ -362,7 +366,7 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     const bool bounded = outline && hasArea(*outline);
     if (blocked.empty() && !bounded)
         return { polygon };
-    if (blocked.empty()) {
+    if (blocked.empty() && search == EdgeSearch::Indexed) {
         // No outline edge near the zone: it lies wholly inside the outline or
         // wholly outside it.
         bool meets = false;
@@ -421,7 +425,7 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
 
 SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double rotation,
     const QVector<QPolygonF> &walls, const QPolygonF *outline, const QVector<QPolygonF> &holes,
-    bool cut = true)
+    EdgeSearch search, bool cut = true)
 {
     SensorZone zone;
     const DetectionTable &table
@@ -436,12 +440,13 @@ SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double
         return zone;
     zone.sampled = sampleZone(zone.ranges, at, parameters.height);
     const QTransform toScene = zoneTransform(pivot, rotation);
-    zone.polygon = clipZone(zone.sampled, zone.opticalCentre, toScene, walls);
+    zone.polygon = clipZone(zone.sampled, zone.opticalCentre, toScene, walls, search);
     if (!cut) {
         if (!zone.polygon.isEmpty())
             zone.pieces = { zone.polygon };
     } else
-        zone.pieces = seenPieces(zone.polygon, zone.opticalCentre, toScene, walls, outline, holes);
+        zone.pieces
+            = seenPieces(zone.polygon, zone.opticalCentre, toScene, walls, outline, holes, search);
     return zone;
 }
 
@@ -481,23 +486,24 @@ SensorRay placeSensorRay(const QLineF &ray, const QPointF &pivot, double rotatio
 }
 
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
-    double rotation, const QVector<QPolygonF> &outlines)
+    double rotation, const QVector<QPolygonF> &outlines, EdgeSearch search)
 {
-    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {});
+    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {}, search);
 }
 
 SensorZone computeSightLineZone(const ZoneParameters &parameters, const QPointF &pivot,
     double rotation, const QVector<QPolygonF> &outlines)
 {
-    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {}, false);
+    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {}, EdgeSearch::Indexed, false);
 }
 
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
-    double rotation, const QVector<QPolygonF> &obstacles, const QPolygonF &outline)
+    double rotation, const QVector<QPolygonF> &obstacles, const QPolygonF &outline,
+    EdgeSearch search)
 {
     QVector<QPolygonF> walls = obstacles;
     walls.append(outline);
-    return zoneOf(parameters, pivot, rotation, walls, &outline, obstacles);
+    return zoneOf(parameters, pivot, rotation, walls, &outline, obstacles, search);
 }
 
 SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,
