@@ -3,20 +3,19 @@
 // painted into an offscreen image of a window's size. Against it, in the same
 // run, the same view painted with the zones hidden (the plan, obstacles,
 // detectors and labels alone). Args: detectors, obstacles.
+#include "bench/benchmain.h"
+#include "bench/busyplan.h"
 #include "bench/cputime.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/zonegraphicsitem.h"
+#include "io/projectdocument.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
 
-#include <QApplication>
-#include <QGraphicsPixmapItem>
-#include <QGraphicsScene>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <map>
 #include <memory>
 
@@ -24,71 +23,25 @@ namespace {
 
 const QSize kViewSize(1600, 900);
 
-// Obstacles in a grid of 3 m × 2 m blocks 10 m × 8 m apart, a room around
-// them, and detectors on the obstacles' sides and then along the walls.
+// The busy plan of the given size and the scene rectangle the view shows.
 struct Plan
 {
     Plan(int detectors, int obstacles)
     {
-        const int columns = std::max(1, int(std::ceil(std::sqrt(obstacles * 1.25))));
-        const int rows = std::max(1, (obstacles + columns - 1) / columns);
-        const double width = columns * 10 + 10;
-        const double height = rows * 8 + 8;
-        QImage image(int(width * 20), int(height * 20), QImage::Format_RGB32);
-        image.fill(QColor(250, 250, 245));
-        imageItem.setPixmap(QPixmap::fromImage(image));
-        imageItem.setScale(1.0 / 20);
-        imageItem.setPos(-width / 2, -height / 2);
-        scene.addItem(&imageItem);
-        plan.setPath(QPolygonF({ { -width / 2, -height / 2 }, { width / 2, -height / 2 },
-            { width / 2, height / 2 }, { -width / 2, height / 2 } }));
-        scene.addItem(&plan);
-        for (int i = 0; i < obstacles; ++i) {
-            const int row = i / columns;
-            const int column = i % columns;
-            auto *obstacle = new ObjectGraphicsItem(i % 2);
-            obstacle->setGeometry(-width / 2 + 5 + column * 10, -height / 2 + 4 + row * 8, 3, 2);
-            scene.addItem(obstacle);
-            objects.append(obstacle);
-        }
-        for (int i = 0; i < detectors; ++i) {
-            auto *detector = new SensorGraphicsItem2(objects, &plan);
-            scene.addItem(detector);
-            if (i < 2 * obstacles / 3)
-                detector->setSurface(objects.at(i), i % 4);
-            else
-                detector->setSurface(&plan, i % 4);
-            detector->setPosition(1 + (i % 3), false);
-            detector->setSensor(i % 2 ? '4' : '3');
-            detector->setAngle((i % 7) * 10 - 30);
-            detector->setTilt(i % 3 * 10);
-            detector->setZValues();
-            detector->updateZone();
-            detector->updateLabelText();
-            sensors.append(detector);
-        }
-        viewRect = QRectF(-width / 2 - 1, -height / 2 - 1, width + 2, height + 2);
-    }
-    ~Plan()
-    {
-        qDeleteAll(sensors);
-        qDeleteAll(objects);
-        scene.removeItem(&plan);
-        scene.removeItem(&imageItem);
+        buildBusyPlan(document, detectors, obstacles);
+        viewRect = document.plan().polygon().boundingRect().adjusted(-1, -1, 1, 1);
     }
 
     void paint(QImage *frame)
     {
         frame->fill(Qt::white);
         QPainter painter(frame);
-        scene.render(&painter, QRectF(QPointF(), QSizeF(kViewSize)), viewRect);
+        document.scene().render(&painter, QRectF(QPointF(), QSizeF(kViewSize)), viewRect);
     }
 
-    QGraphicsScene scene;
-    QGraphicsPixmapItem imageItem;
-    PlanGraphicsItem plan;
-    QList<ObjectGraphicsItem *> objects;
-    QList<SensorGraphicsItem2 *> sensors;
+    ProjectDocument document;
+    QList<ObjectGraphicsItem *> &objects = document.objects();
+    QList<SensorGraphicsItem2 *> &sensors = document.sensors();
     QRectF viewRect;
 };
 
@@ -152,14 +105,9 @@ BENCHMARK(BM_DragFrame)->Args({ 30, 20 })->Args({ 300, 300 })->Unit(benchmark::k
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    plans.clear();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarkProgram(argc, argv, [] {
+        benchmark::RunSpecifiedBenchmarks();
+        plans.clear();
+        return 0;
+    });
 }

@@ -1,13 +1,13 @@
 // The scene image as export-image writes it (300 dpi, 1:100), per detector of
 // the sample hall: the whole render, against the same render with the zones
 // hidden, timed in the same run.
+#include "bench/benchmain.h"
 #include "bench/cputime.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/zonegraphicsitem.h"
 #include "io/projectdocument.h"
 #include "io/sceneimage.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -47,13 +47,7 @@ BENCHMARK(BM_ExportImagePerDetector)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    {
+    return runBenchmarkProgram(argc, argv, [] {
         ProjectDocument hall;
         if (!hall.load(QStringLiteral(ZOR_SOURCE_DIR "/examples/hall.prj")).loaded()) {
             std::fprintf(stderr, "examples/hall.prj could not be loaded\n");
@@ -63,7 +57,6 @@ int main(int argc, char **argv)
         theHall = &hall;
         benchmark::RunSpecifiedBenchmarks();
         theHall = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+        return 0;
+    });
 }

@@ -14,8 +14,7 @@ inline double threadCpuSeconds()
 
 // The CPU seconds one call of f takes, averaged over enough calls to fill
 // about a fifth of a second.
-template <typename F>
-double cpuSecondsPerCall(F &&f)
+template <typename F> double cpuSecondsPerCall(F &&f)
 {
     int calls = 0;
     const double start = threadCpuSeconds();
