@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -198,6 +199,73 @@ bool hasArea(const QPolygonF &polygon)
     return finite >= 3;
 }
 
+// Floor seen by at least k detectors (atLeast[k - 1], k = 1, 2, 3): all zones
+// together with k - 1 reversed squares around everything, kept where the
+// winding number stays positive. A sweep meets, at every height where some
+// ring has a vertex, every edge that spans it; in vertical strips each sweep
+// meets only its strip's. The strips meet on integer x, where the rings are
+// cut to the grid, so that no figure moves by more than a step along the cuts.
+void seenAtLeast(const QVector<Paths> &seen, const QVector<Box> &boxes, const ClipFrame &frame,
+    int strips, Paths atLeast[3])
+{
+    Box all { 0, 0, -1, -1 };
+    bool first = true;
+    for (const Box &box : boxes) {
+        if (box.right < box.left)
+            continue;
+        all = first ? box
+                    : Box { std::min(all.left, box.left), std::min(all.top, box.top),
+                          std::max(all.right, box.right), std::max(all.bottom, box.bottom) };
+        first = false;
+    }
+    if (first)
+        return;
+    const ClipperLib::cInt width = all.right - all.left + 1;
+    strips = int(std::max<ClipperLib::cInt>(1, std::min<ClipperLib::cInt>(strips, width)));
+    for (int s = 0; s < strips; ++s) {
+        const Box strip { s == 0 ? all.left - 1 : all.left + width * s / strips, all.top - 1,
+            s + 1 == strips ? all.right + 1 : all.left + width * (s + 1) / strips, all.bottom + 1 };
+        Paths rings;
+        for (int i = 0; i < seen.size(); ++i) {
+            const Box &own = boxes.at(i);
+            if (own.right < own.left || !own.meets(strip))
+                continue;
+            const bool within = own.left >= strip.left && own.right <= strip.right;
+            for (const Path &ring : seen.at(i)) {
+                if (within) {
+                    rings.push_back(ring);
+                    continue;
+                }
+                Path cut = cutToBox(ring, strip);
+                if (cut.size() > 2)
+                    rings.push_back(std::move(cut));
+            }
+        }
+        for (int k = 0; k < 3; ++k) {
+            ClipperLib::Clipper clipper;
+            clipper.AddPaths(rings, ClipperLib::ptSubject, true);
+            for (int r = 0; r < k; ++r)
+                clipper.AddPath(frame.reversedBox(), ClipperLib::ptSubject, true);
+            Paths part;
+            clipper.Execute(
+                ClipperLib::ctUnion, part, ClipperLib::pftPositive, ClipperLib::pftPositive);
+            atLeast[k].insert(atLeast[k].end(), std::make_move_iterator(part.begin()),
+                std::make_move_iterator(part.end()));
+        }
+    }
+}
+
+// About a thousand zone vertices to a strip, at most sixteen strips.
+int strips(const QVector<Paths> &seen)
+{
+    size_t vertices = 0;
+    for (const Paths &zone : seen) {
+        for (const Path &ring : zone)
+            vertices += ring.size();
+    }
+    return int(std::min<size_t>(16, std::max<size_t>(1, vertices / 1000)));
+}
+
 } // namespace
 
 Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obstacles,
@@ -278,19 +346,8 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
             seen.append(std::move(inside));
         }
 
-        // Floor seen by at least k detectors: all zones together with k - 1
-        // reversed squares around everything, kept where the winding number
-        // stays positive.
         Paths atLeast[3];
-        for (int k = 0; k < 3; ++k) {
-            ClipperLib::Clipper clipper;
-            for (const Paths &zone : qAsConst(seen))
-                clipper.AddPaths(zone, ClipperLib::ptSubject, true);
-            for (int r = 0; r < k; ++r)
-                clipper.AddPath(frame.reversedBox(), ClipperLib::ptSubject, true);
-            clipper.Execute(
-                ClipperLib::ctUnion, atLeast[k], ClipperLib::pftPositive, ClipperLib::pftPositive);
-        }
+        seenAtLeast(seen, seenBoxes, frame, withMap ? 1 : strips(seen), atLeast);
         const double once = frame.area(atLeast[0]);
         const double twice = frame.area(atLeast[1]);
         result.unseenArea = std::max(0.0, result.floorArea - once);
@@ -320,22 +377,30 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
             result.map.twiceOrMore = rings(atLeast[1]);
         }
 
-        // What a detector alone sees is its zone less the floor seen twice.
-        const std::vector<Box> twiceBoxes = ringBoxes(atLeast[1]);
+        // What a detector alone sees is the part of its zone seen once: a
+        // few small rings, where the floor seen twice is most of the floor.
+        Paths onceRings;
+        {
+            ClipperLib::Clipper clipper;
+            clipper.AddPaths(atLeast[0], ClipperLib::ptSubject, true);
+            clipper.AddPaths(atLeast[1], ClipperLib::ptClip, true);
+            clipper.Execute(ClipperLib::ctDifference, onceRings, ClipperLib::pftNonZero,
+                ClipperLib::pftNonZero);
+        }
+        const std::vector<Box> onceBoxes = ringBoxes(onceRings);
         for (int i = 0; i < seen.size(); ++i) {
-            const Paths shared = ringsNear(atLeast[1], twiceBoxes, seenBoxes.at(i));
-            double sharedArea = 0;
-            if (!shared.empty() && !seen.at(i).empty()) {
+            const Paths only = ringsNear(onceRings, onceBoxes, seenBoxes.at(i));
+            double onlyArea = 0;
+            if (!only.empty() && !seen.at(i).empty()) {
                 Paths common;
                 ClipperLib::Clipper clipper;
                 clipper.AddPaths(seen.at(i), ClipperLib::ptSubject, true);
-                clipper.AddPaths(shared, ClipperLib::ptClip, true);
+                clipper.AddPaths(only, ClipperLib::ptClip, true);
                 clipper.Execute(ClipperLib::ctIntersection, common, ClipperLib::pftNonZero,
                     ClipperLib::pftNonZero);
-                sharedArea = frame.area(common);
+                onlyArea = frame.area(common);
             }
-            result.detectors[i].onlyArea
-                = std::max(0.0, result.detectors.at(i).zoneArea - sharedArea);
+            result.detectors[i].onlyArea = std::max(0.0, onlyArea);
         }
     } catch (...) {
         // The frame keeps every coordinate in the library's range; should it
