@@ -58,8 +58,10 @@ fuzz: checked-configure
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 
+# One table of every benchmark's CPU time and its ratio against a reference
+# timed in the same run.
 bench: build
-	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@python3 tools/benchtable.py $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(CHECKED_DIR)

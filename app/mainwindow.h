@@ -216,6 +216,10 @@ private:
     bool requirePlanImageAndScale(const QString &title);
     // Asks every detector to recompute its zone (none yet).
     void updateDetectors();
+    // After an edit of the obstacle: recomputes only the zones its footprint
+    // before or after the edit can reach, once the footprint the zones were
+    // last computed with is known (every zone otherwise).
+    void updateDetectorsAround(ObjectGraphicsItem *object);
     // mainwindow_view.cpp
     // Ends the editing step of the element in editing mode, if any.
     void stopEditing();
@@ -369,6 +373,10 @@ private:
     ObjectListModel &objectModel = document.objectModel();
     // The obstacle being placed, until it is placed or discarded.
     QPointer<ObjectGraphicsItem> creatingObstacle;
+    // The obstacle last edited, and its footprint in the scene as every zone
+    // has last been computed with it.
+    QPointer<ObjectGraphicsItem> footprintObstacle;
+    QPolygonF lastFootprint;
     QPixmap &planPixmap = document.planPixmap();
 
     // Detector property panel: the model code and noise-immunity flag it was last set up for

@@ -86,6 +86,12 @@ void MainWindow::discardAbandonedObstacle()
 void MainWindow::on_object_editing(bool value)
 {
     on_editing(value);
+    // The zones stand as computed: the obstacle's footprint now is the one
+    // its first edit starts from.
+    if (value && ObjectGraphicsItem::selectedObstacle) {
+        footprintObstacle = ObjectGraphicsItem::selectedObstacle;
+        lastFootprint = footprintObstacle->mapToScene(footprintObstacle->polygon());
+    }
     const int current = value ? objects.indexOf(ObjectGraphicsItem::selectedObstacle) : -1;
     QItemSelectionModel *selection = ui->objectsList->selectionModel();
     for (const QModelIndex &index : selection->selectedIndexes()) {
@@ -159,7 +165,7 @@ void MainWindow::on_object_changed()
     // Detectors standing on the selected obstacle are placed on it again.
     if (ObjectGraphicsItem::selectedObstacle)
         replaceDetectorsOn(ObjectGraphicsItem::selectedObstacle);
-    updateDetectors();
+    updateDetectorsAround(ObjectGraphicsItem::selectedObstacle);
 }
 
 void MainWindow::on_shortcutDelete()

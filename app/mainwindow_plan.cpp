@@ -90,6 +90,19 @@ void MainWindow::updateDetectors()
 {
     for (SensorGraphicsItem2 *detector : qAsConst(sensors))
         detector->updateZone();
+    footprintObstacle = nullptr;
+}
+
+void MainWindow::updateDetectorsAround(ObjectGraphicsItem *object)
+{
+    if (!object || object != footprintObstacle) {
+        updateDetectors();
+    } else {
+        SensorGraphicsItem2::updateZonesNear(
+            sensors, object, { lastFootprint, object->mapToScene(object->polygon()) });
+    }
+    footprintObstacle = object;
+    lastFootprint = object ? object->mapToScene(object->polygon()) : QPolygonF();
 }
 
 QPixmap MainWindow::readPlanImage(const QString &path)

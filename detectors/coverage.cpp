@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -38,6 +39,91 @@ Box boxOf(const Paths &paths)
         }
     }
     return box;
+}
+
+// The part of a ring inside the box (Sutherland-Hodgman): for every point of
+// the box more than a step inside its border, the ring's winding number there
+// stays as it was. Crossings are rounded to the integer grid.
+Path cutToBox(const Path &ring, const Box &box)
+{
+    Path path = ring;
+    for (int side = 0; side < 4; ++side) {
+        const auto inside = [&box, side](const ClipperLib::IntPoint &p) {
+            switch (side) {
+            case 0:
+                return p.X >= box.left;
+            case 1:
+                return p.X <= box.right;
+            case 2:
+                return p.Y >= box.top;
+            default:
+                return p.Y <= box.bottom;
+            }
+        };
+        const auto cross = [&box, side](
+                               const ClipperLib::IntPoint &a, const ClipperLib::IntPoint &b) {
+            const bool vertical = side < 2;
+            const double edge = double(side == 0 ? box.left
+                    : side == 1                  ? box.right
+                    : side == 2                  ? box.top
+                                                 : box.bottom);
+            const double a1 = double(vertical ? a.X : a.Y);
+            const double b1 = double(vertical ? b.X : b.Y);
+            const double a2 = double(vertical ? a.Y : a.X);
+            const double b2 = double(vertical ? b.Y : b.X);
+            const auto other
+                = ClipperLib::cInt(std::llround(a2 + (b2 - a2) * ((edge - a1) / (b1 - a1))));
+            const auto at = ClipperLib::cInt(edge);
+            return vertical ? ClipperLib::IntPoint(at, other) : ClipperLib::IntPoint(other, at);
+        };
+        Path next;
+        next.reserve(path.size() + 4);
+        const size_t n = path.size();
+        for (size_t i = 0; i < n; ++i) {
+            const ClipperLib::IntPoint &a = path[i];
+            const ClipperLib::IntPoint &b = path[(i + 1) % n];
+            const bool ia = inside(a);
+            if (ia)
+                next.push_back(a);
+            if (ia != inside(b))
+                next.push_back(cross(a, b));
+        }
+        path = std::move(next);
+        if (path.empty())
+            break;
+    }
+    return path;
+}
+
+// The rings that may wind round some point of the box, each cut to the box
+// widened by a few steps.
+Paths ringsNear(const Paths &rings, const std::vector<Box> &boxes, const Box &box)
+{
+    const Box wide { box.left - 4, box.top - 4, box.right + 4, box.bottom + 4 };
+    Paths near;
+    for (size_t i = 0; i < rings.size(); ++i) {
+        if (!boxes[i].meets(wide))
+            continue;
+        const Box &own = boxes[i];
+        if (own.left >= wide.left && own.right <= wide.right && own.top >= wide.top
+            && own.bottom <= wide.bottom) {
+            near.push_back(rings[i]);
+            continue;
+        }
+        Path cut = cutToBox(rings[i], wide);
+        if (cut.size() > 2)
+            near.push_back(std::move(cut));
+    }
+    return near;
+}
+
+std::vector<Box> ringBoxes(const Paths &rings)
+{
+    std::vector<Box> boxes;
+    boxes.reserve(rings.size());
+    for (const Path &ring : rings)
+        boxes.push_back(boxOf(Paths { ring }));
+    return boxes;
 }
 
 double distanceToChord(
@@ -113,6 +199,73 @@ bool hasArea(const QPolygonF &polygon)
     return finite >= 3;
 }
 
+// Floor seen by at least k detectors (atLeast[k - 1], k = 1, 2, 3): all zones
+// together with k - 1 reversed squares around everything, kept where the
+// winding number stays positive. A sweep meets, at every height where some
+// ring has a vertex, every edge that spans it; in vertical strips each sweep
+// meets only its strip's. The strips meet on integer x, where the rings are
+// cut to the grid, so that no figure moves by more than a step along the cuts.
+void seenAtLeast(const QVector<Paths> &seen, const QVector<Box> &boxes, const ClipFrame &frame,
+    int strips, Paths atLeast[3])
+{
+    Box all { 0, 0, -1, -1 };
+    bool first = true;
+    for (const Box &box : boxes) {
+        if (box.right < box.left)
+            continue;
+        all = first ? box
+                    : Box { std::min(all.left, box.left), std::min(all.top, box.top),
+                          std::max(all.right, box.right), std::max(all.bottom, box.bottom) };
+        first = false;
+    }
+    if (first)
+        return;
+    const ClipperLib::cInt width = all.right - all.left + 1;
+    strips = int(std::max<ClipperLib::cInt>(1, std::min<ClipperLib::cInt>(strips, width)));
+    for (int s = 0; s < strips; ++s) {
+        const Box strip { s == 0 ? all.left - 1 : all.left + width * s / strips, all.top - 1,
+            s + 1 == strips ? all.right + 1 : all.left + width * (s + 1) / strips, all.bottom + 1 };
+        Paths rings;
+        for (int i = 0; i < seen.size(); ++i) {
+            const Box &own = boxes.at(i);
+            if (own.right < own.left || !own.meets(strip))
+                continue;
+            const bool within = own.left >= strip.left && own.right <= strip.right;
+            for (const Path &ring : seen.at(i)) {
+                if (within) {
+                    rings.push_back(ring);
+                    continue;
+                }
+                Path cut = cutToBox(ring, strip);
+                if (cut.size() > 2)
+                    rings.push_back(std::move(cut));
+            }
+        }
+        for (int k = 0; k < 3; ++k) {
+            ClipperLib::Clipper clipper;
+            clipper.AddPaths(rings, ClipperLib::ptSubject, true);
+            for (int r = 0; r < k; ++r)
+                clipper.AddPath(frame.reversedBox(), ClipperLib::ptSubject, true);
+            Paths part;
+            clipper.Execute(
+                ClipperLib::ctUnion, part, ClipperLib::pftPositive, ClipperLib::pftPositive);
+            atLeast[k].insert(atLeast[k].end(), std::make_move_iterator(part.begin()),
+                std::make_move_iterator(part.end()));
+        }
+    }
+}
+
+// About a thousand zone vertices to a strip, at most sixteen strips.
+int strips(const QVector<Paths> &seen)
+{
+    size_t vertices = 0;
+    for (const Paths &zone : seen) {
+        for (const Path &ring : zone)
+            vertices += ring.size();
+    }
+    return int(std::min<size_t>(16, std::max<size_t>(1, vertices / 1000)));
+}
+
 } // namespace
 
 Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obstacles,
@@ -149,6 +302,7 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         }
         result.floorArea = frame.area(floor);
         const Box floorBox = boxOf(floor);
+        const std::vector<Box> floorBoxes = ringBoxes(floor);
 
         // Zone outlines are sampled finely; vertices within a tolerance of
         // their chords are left out. Each zone's region then changes only in a
@@ -179,10 +333,11 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
                     pieces.push_back(std::move(path));
             }
             Paths inside;
-            if (!pieces.empty() && boxOf(pieces).meets(floorBox)) {
+            const Box piecesBox = boxOf(pieces);
+            if (!pieces.empty() && piecesBox.meets(floorBox)) {
                 ClipperLib::Clipper clipper;
                 clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
-                clipper.AddPaths(floor, ClipperLib::ptClip, true);
+                clipper.AddPaths(ringsNear(floor, floorBoxes, piecesBox), ClipperLib::ptClip, true);
                 clipper.Execute(ClipperLib::ctIntersection, inside, ClipperLib::pftEvenOdd,
                     ClipperLib::pftNonZero);
             }
@@ -191,19 +346,8 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
             seen.append(std::move(inside));
         }
 
-        // Floor seen by at least k detectors: all zones together with k - 1
-        // reversed squares around everything, kept where the winding number
-        // stays positive.
         Paths atLeast[3];
-        for (int k = 0; k < 3; ++k) {
-            ClipperLib::Clipper clipper;
-            for (const Paths &zone : qAsConst(seen))
-                clipper.AddPaths(zone, ClipperLib::ptSubject, true);
-            for (int r = 0; r < k; ++r)
-                clipper.AddPath(frame.reversedBox(), ClipperLib::ptSubject, true);
-            clipper.Execute(
-                ClipperLib::ctUnion, atLeast[k], ClipperLib::pftPositive, ClipperLib::pftPositive);
-        }
+        seenAtLeast(seen, seenBoxes, frame, withMap ? 1 : strips(seen), atLeast);
         const double once = frame.area(atLeast[0]);
         const double twice = frame.area(atLeast[1]);
         result.unseenArea = std::max(0.0, result.floorArea - once);
@@ -224,8 +368,8 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
                 ClipperLib::Clipper clipper;
                 clipper.AddPaths(subject, ClipperLib::ptSubject, true);
                 clipper.AddPaths(clip, ClipperLib::ptClip, true);
-                clipper.Execute(ClipperLib::ctDifference, out, ClipperLib::pftNonZero,
-                    ClipperLib::pftNonZero);
+                clipper.Execute(
+                    ClipperLib::ctDifference, out, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
                 return out;
             };
             result.map.unseen = rings(difference(floor, atLeast[0]));
@@ -233,28 +377,30 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
             result.map.twiceOrMore = rings(atLeast[1]);
         }
 
-        // What a detector alone sees is its zone less the floor seen twice.
-        QVector<Box> twiceBoxes;
-        for (const Path &path : atLeast[1])
-            twiceBoxes.append(boxOf(Paths { path }));
+        // What a detector alone sees is the part of its zone seen once: a
+        // few small rings, where the floor seen twice is most of the floor.
+        Paths onceRings;
+        {
+            ClipperLib::Clipper clipper;
+            clipper.AddPaths(atLeast[0], ClipperLib::ptSubject, true);
+            clipper.AddPaths(atLeast[1], ClipperLib::ptClip, true);
+            clipper.Execute(ClipperLib::ctDifference, onceRings, ClipperLib::pftNonZero,
+                ClipperLib::pftNonZero);
+        }
+        const std::vector<Box> onceBoxes = ringBoxes(onceRings);
         for (int i = 0; i < seen.size(); ++i) {
-            Paths shared;
-            for (size_t j = 0; j < atLeast[1].size(); ++j) {
-                if (twiceBoxes.at(int(j)).meets(seenBoxes.at(i)))
-                    shared.push_back(atLeast[1][j]);
-            }
-            double sharedArea = 0;
-            if (!shared.empty() && !seen.at(i).empty()) {
+            const Paths only = ringsNear(onceRings, onceBoxes, seenBoxes.at(i));
+            double onlyArea = 0;
+            if (!only.empty() && !seen.at(i).empty()) {
                 Paths common;
                 ClipperLib::Clipper clipper;
                 clipper.AddPaths(seen.at(i), ClipperLib::ptSubject, true);
-                clipper.AddPaths(shared, ClipperLib::ptClip, true);
+                clipper.AddPaths(only, ClipperLib::ptClip, true);
                 clipper.Execute(ClipperLib::ctIntersection, common, ClipperLib::pftNonZero,
                     ClipperLib::pftNonZero);
-                sharedArea = frame.area(common);
+                onlyArea = frame.area(common);
             }
-            result.detectors[i].onlyArea
-                = std::max(0.0, result.detectors.at(i).zoneArea - sharedArea);
+            result.detectors[i].onlyArea = std::max(0.0, onlyArea);
         }
     } catch (...) {
         // The frame keeps every coordinate in the library's range; should it

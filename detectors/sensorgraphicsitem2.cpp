@@ -3,6 +3,7 @@
 #include "detectors/ownedlineitem.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/sensorzone.h"
+#include "detectors/sightindex.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
 #include "scene/graphicspolygonitem2.h"
@@ -12,6 +13,9 @@
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
 #include <QPen>
+
+#include <algorithm>
+#include <cmath>
 
 bool SensorGraphicsItem2::showRay = true;
 SensorGraphicsItem2 *SensorGraphicsItem2::s_edited = nullptr;
@@ -275,10 +279,76 @@ void SensorGraphicsItem2::updateZone()
     m_ray->setLine(ray.line);
     if (s_edited == this && s_rayPoint)
         s_rayPoint->setPos(ray.sceneEnd);
+    double reach = -1;
+    for (const QPointF &v : result.sampled)
+        reach = std::max(
+            reach, std::hypot(v.x() - result.opticalCentre.x(), v.y() - result.opticalCentre.y()));
+    const QPointF eye = zoneTransform(pivot, rotation()).map(result.opticalCentre);
+    m_reach = reach >= 0 && std::isfinite(reach)
+        ? QRectF(eye.x() - reach - 1, eye.y() - reach - 1, 2 * reach + 2, 2 * reach + 2)
+        : QRectF();
+    m_eye = eye;
+    m_radius = reach + 1;
+    const QTransform toScene = zoneTransform(pivot, rotation());
+    std::vector<QPointF> sampled;
+    sampled.reserve(size_t(result.sampled.size()));
+    for (const QPointF &v : result.sampled)
+        sampled.push_back(toScene.map(v));
+    const SightIndex::Interval span = SightIndex::spanOf(eye, sampled, 1e-6);
+    m_allDirections = span.everywhere;
+    m_low = span.low;
+    m_high = span.high;
     m_zone->setPieces(result.pieces);
     m_opticalCentre = zoneTransform(pivot, rotation()).map(result.opticalCentre);
     m_zone->setVisible(!result.pieces.isEmpty());
     m_ray->setVisible(showRay);
     if (s_edited == this && s_rayPoint)
         s_rayPoint->setVisible(showRay);
+}
+
+bool SensorGraphicsItem2::zoneMayMeet(const QPolygonF &footprint) const
+{
+    if (m_reach.isNull() || footprint.isEmpty())
+        return false;
+    const QRectF box = footprint.boundingRect();
+    if (box.left() > m_reach.right() || m_reach.left() > box.right() || box.top() > m_reach.bottom()
+        || m_reach.top() > box.bottom())
+        return false;
+    if (m_allDirections || footprint.containsPoint(m_eye, Qt::OddEvenFill))
+        return true;
+    SightIndex::Interval zone;
+    zone.low = m_low;
+    zone.high = m_high;
+    const double tiny = 1e-6 * (1 + std::max(std::abs(m_eye.x()), std::abs(m_eye.y())));
+    const int count = footprint.size();
+    for (int i = 0; i < count; ++i) {
+        const QPointF &p1 = footprint.at(i);
+        const QPointF &p2 = footprint.at((i + 1) % count);
+        const QPointF d = p2 - p1;
+        const double length2 = QPointF::dotProduct(d, d);
+        double t = length2 > 0 ? QPointF::dotProduct(m_eye - p1, d) / length2 : 0;
+        t = std::max(0.0, std::min(1.0, t));
+        const QPointF nearest = p1 + d * t - m_eye;
+        if (!(std::sqrt(QPointF::dotProduct(nearest, nearest)) < m_radius + 1e-6))
+            continue;
+        if (SightIndex::overlap(zone, SightIndex::segmentSpan(m_eye, p1, p2, 1e-6, tiny)))
+            return true;
+    }
+    return false;
+}
+
+int SensorGraphicsItem2::updateZonesNear(const QList<SensorGraphicsItem2 *> &detectors,
+    const QGraphicsItem *surface, const QVector<QPolygonF> &footprints)
+{
+    int count = 0;
+    for (SensorGraphicsItem2 *detector : detectors) {
+        bool reached = detector->surface() == surface;
+        for (int i = 0; i < footprints.size() && !reached; ++i)
+            reached = detector->zoneMayMeet(footprints.at(i));
+        if (reached) {
+            detector->updateZone();
+            ++count;
+        }
+    }
+    return count;
 }

@@ -117,6 +117,21 @@ public:
     // Zone and ray
     void setZValues();
     void updateZone();
+    // The square around the optical centre, in scene coordinates, that holds
+    // every sight line of the zone as last computed, with a metre to spare;
+    // empty before the first computation and when no direction reaches the
+    // floor. An obstacle wholly outside it plays no part in the zone.
+    QRectF zoneReach() const { return m_reach; }
+    // True when the polygon (scene coordinates) comes within the zone's reach
+    // and the directions it covers as seen from the optical centre meet the
+    // zone's: an obstacle there may change the zone.
+    bool zoneMayMeet(const QPolygonF &footprint) const;
+    // Recomputes the zones an obstacle edit can reach: those of the detectors
+    // standing on surface and of those whose reach meets one of the footprints
+    // (scene coordinates: the obstacle before and after the edit). Returns how
+    // many zones were computed.
+    static int updateZonesNear(const QList<SensorGraphicsItem2 *> &detectors,
+        const QGraphicsItem *surface, const QVector<QPolygonF> &footprints);
 
     // Creating and editing
     void startCreate();
@@ -213,6 +228,14 @@ private:
     QPointF m_opticalCentre;
     GraphicsLineItem *m_ray = nullptr;
     QPointer<SensorLabelGraphicsItem> m_label;
+    QRectF m_reach;
+    // The optical centre in the scene, the reach's radius and the directions
+    // of the unclipped zone from the centre (radians; all of them when the
+    // zone winds round its centre).
+    QPointF m_eye;
+    double m_radius = 0;
+    double m_low = 0, m_high = 0;
+    bool m_allDirections = true;
 
     static SensorGraphicsItem2 *s_edited;
     static QPointer<GraphicsPolygonItem2> s_rayPoint;

@@ -193,7 +193,11 @@ void SensorGraphicsItem2::on_positionChange(QPointF &pos, bool &accept)
     if (m_mode != 2 || !leftButtonHeld())
         return;
     snapTo(cursorScenePos(this), &pos);
-    updateZone();
+    // A move computes the zone once it has happened (on_positionChanged); a
+    // snap back to where the detector stands moves nothing, while the surface
+    // it snapped to may have turned it.
+    if (pos == this->pos())
+        updateZone();
     accept = true;
 }
 

@@ -2,11 +2,13 @@
 
 #include "detectors/clipframe.h"
 #include "detectors/sensorrecord.h"
+#include "detectors/sightindex.h"
 #include "detectors/windingindex.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -168,16 +170,24 @@ bool crossesWithin(const QPointF &from, const QPointF &to, const Edge &edge, QPo
 
 // Each vertex ends at the first outline crossing seen from the optical
 // centre; a vertex whose every crossing lies outside the sampled zone (the
-// view is blocked before the covered floor begins) is dropped.
+// view is blocked before the covered floor begins) is dropped. The edges are
+// tested in their order, each against the sight line as the earlier ones
+// left it; the sight index only leaves out edges the line cannot meet.
 QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTransform &toScene,
-    const QVector<QPolygonF> &outlines)
+    const QVector<QPolygonF> &outlines, EdgeSearch search)
 {
     const std::vector<Edge> edges = outlineEdges(outlines);
     if (edges.empty())
         return sampled;
     const QTransform fromScene = toScene.inverted();
     const QPointF centreScene = toScene.map(centre);
-    const WindingIndex coverage(sampled);
+    std::vector<std::pair<QPointF, QPointF>> segments;
+    segments.reserve(edges.size());
+    for (const Edge &edge : edges)
+        segments.emplace_back(edge.p1, edge.p2);
+    const SightIndex index(centreScene, segments);
+    // Built on the first crossing: most zones meet no edge at all.
+    std::unique_ptr<WindingIndex> coverage;
     QPolygonF result;
     result.reserve(sampled.size());
     for (QPointF v : sampled) {
@@ -188,12 +198,13 @@ QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTrans
         double right = std::max(centreScene.x(), vScene.x());
         double top = std::min(centreScene.y(), vScene.y());
         double bottom = std::max(centreScene.y(), vScene.y());
-        for (const Edge &edge : edges) {
+        // True when the edge shortened the sight line.
+        const auto test = [&](const Edge &edge) {
             if (edge.right < left || edge.left > right || edge.bottom < top || edge.top > bottom)
-                continue;
+                return false;
             QPointF crossing;
             if (!crossesWithin(centreScene, vScene, edge, &crossing) || !isFinite(crossing))
-                continue;
+                return false;
             // Later edges are tested against the shortened sight line.
             v = fromScene.map(crossing);
             vScene = toScene.map(v);
@@ -202,9 +213,26 @@ QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTrans
             top = std::min(centreScene.y(), vScene.y());
             bottom = std::max(centreScene.y(), vScene.y());
             touched = true;
-            if (!inside && coverage.contains(v))
+            if (!coverage)
+                coverage = std::make_unique<WindingIndex>(sampled);
+            if (!inside && coverage->contains(v))
                 inside = true;
+            return true;
+        };
+        // A line too short for a certain direction meets whatever it may.
+        int next = 0;
+        if (search == EdgeSearch::Indexed && !index.isShort(vScene)) {
+            next = int(edges.size());
+            const auto candidates = index.candidates(vScene);
+            for (const int *i = candidates.first; i != candidates.second; ++i) {
+                if (test(edges[size_t(*i)]) && index.isShort(vScene)) {
+                    next = *i + 1;
+                    break;
+                }
+            }
         }
+        for (int i = next; i < int(edges.size()); ++i)
+            test(edges[size_t(i)]);
         if ((!touched || inside) && isFinite(v))
             result.append(v);
     }
@@ -262,7 +290,7 @@ bool hasArea(const QPolygonF &polygon)
 // every polygon of holes.
 QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     const QTransform &toScene, const QVector<QPolygonF> &walls, const QPolygonF *outline,
-    const QVector<QPolygonF> &holes)
+    const QVector<QPolygonF> &holes, EdgeSearch search)
 {
     if (polygon.size() < 3)
         return polygon.isEmpty() ? QVector<QPolygonF>() : QVector<QPolygonF> { polygon };
@@ -276,8 +304,32 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     reach += 1;
     const ClipFrame frame(eye, 2 * reach);
 
+    // What lies wholly beside the zone hides none of it: holes whose box misses
+    // the zone's box and edges whose directions miss the zone's are left out,
+    // with margins of a few steps of the integer grid. Left in, they would
+    // still move the clipping library's rounding by a micrometre here and
+    // there; what is left out is the same whatever the edge search.
+    const double slack = 4 * frame.step();
+    const QRectF zoneBox = zone.boundingRect().adjusted(-slack, -slack, slack, slack);
+    double nearest = reach;
+    for (const QPointF &v : zone)
+        nearest = std::min(nearest, std::sqrt(QPointF::dotProduct(v - eye, v - eye)));
+    const double tiny = 1e-6 * (1 + std::max(std::abs(eye.x()), std::abs(eye.y())));
+    const SightIndex::Interval zoneSpan = SightIndex::spanOf(
+        eye, std::vector<QPointF>(zone.begin(), zone.end()), 1e-6 + slack / nearest);
+    const auto besideZone = [&](const QPointF &p1, const QPointF &p2) {
+        if (search == EdgeSearch::EveryShadow)
+            return false;
+        const double closer = std::sqrt(std::min(
+            QPointF::dotProduct(p1 - eye, p1 - eye), QPointF::dotProduct(p2 - eye, p2 - eye)));
+        return !SightIndex::overlap(
+            zoneSpan, SightIndex::segmentSpan(eye, p1, p2, 1e-6 + slack / closer, tiny));
+    };
+
     ClipperLib::Paths blocked;
     for (const QPolygonF &hole : holes) {
+        if (search != EdgeSearch::EveryShadow && !hole.boundingRect().intersects(zoneBox))
+            continue;
         ClipperLib::Path path = frame.toPath(hole);
         if (path.size() > 2)
             blocked.push_back(ClipFrame::positive(std::move(path)));
@@ -304,7 +356,7 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
             const bool forward = std::make_pair(p1.x(), p1.y()) < std::make_pair(p2.x(), p2.y());
             const QPointF &a = forward ? p1 : p2;
             const QPointF &b = forward ? p2 : p1;
-            if (!cast.insert({ a.x(), a.y(), b.x(), b.y() }).second)
+            if (!cast.insert({ a.x(), a.y(), b.x(), b.y() }).second || besideZone(p1, p2))
                 continue;
             ClipperLib::Path path = frame.toPath(shadow(eye, p1, p2, 1.5 * reach));
             if (path.size() > 2)
@@ -314,6 +366,20 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     const bool bounded = outline && hasArea(*outline);
     if (blocked.empty() && !bounded)
         return { polygon };
+    if (blocked.empty() && search == EdgeSearch::Indexed) {
+        // No outline edge near the zone: it lies wholly inside the outline or
+        // wholly outside it.
+        bool meets = false;
+        const int count = outline->size();
+        for (int j = 0; j < count && !meets; ++j) {
+            const QPointF &p1 = outline->at(j);
+            const QPointF &p2 = outline->at((j + 1) % count);
+            meets = !isFinite(p1) || !isFinite(p2)
+                || (distanceToSegment(eye, p1, p2) < reach && !besideZone(p1, p2));
+        }
+        if (!meets && outline->containsPoint(zone.first(), Qt::OddEvenFill))
+            return { polygon };
+    }
 
     ClipperLib::Paths whole;
     ClipperLib::Paths seen;
@@ -359,7 +425,7 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
 
 SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double rotation,
     const QVector<QPolygonF> &walls, const QPolygonF *outline, const QVector<QPolygonF> &holes,
-    bool cut = true)
+    EdgeSearch search, bool cut = true)
 {
     SensorZone zone;
     const DetectionTable &table
@@ -374,12 +440,13 @@ SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double
         return zone;
     zone.sampled = sampleZone(zone.ranges, at, parameters.height);
     const QTransform toScene = zoneTransform(pivot, rotation);
-    zone.polygon = clipZone(zone.sampled, zone.opticalCentre, toScene, walls);
+    zone.polygon = clipZone(zone.sampled, zone.opticalCentre, toScene, walls, search);
     if (!cut) {
         if (!zone.polygon.isEmpty())
             zone.pieces = { zone.polygon };
     } else
-        zone.pieces = seenPieces(zone.polygon, zone.opticalCentre, toScene, walls, outline, holes);
+        zone.pieces
+            = seenPieces(zone.polygon, zone.opticalCentre, toScene, walls, outline, holes, search);
     return zone;
 }
 
@@ -419,23 +486,24 @@ SensorRay placeSensorRay(const QLineF &ray, const QPointF &pivot, double rotatio
 }
 
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
-    double rotation, const QVector<QPolygonF> &outlines)
+    double rotation, const QVector<QPolygonF> &outlines, EdgeSearch search)
 {
-    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {});
+    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {}, search);
 }
 
 SensorZone computeSightLineZone(const ZoneParameters &parameters, const QPointF &pivot,
     double rotation, const QVector<QPolygonF> &outlines)
 {
-    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {}, false);
+    return zoneOf(parameters, pivot, rotation, outlines, nullptr, {}, EdgeSearch::Indexed, false);
 }
 
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
-    double rotation, const QVector<QPolygonF> &obstacles, const QPolygonF &outline)
+    double rotation, const QVector<QPolygonF> &obstacles, const QPolygonF &outline,
+    EdgeSearch search)
 {
     QVector<QPolygonF> walls = obstacles;
     walls.append(outline);
-    return zoneOf(parameters, pivot, rotation, walls, &outline, obstacles);
+    return zoneOf(parameters, pivot, rotation, walls, &outline, obstacles, search);
 }
 
 SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,

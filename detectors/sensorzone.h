@@ -10,6 +10,23 @@
 
 class SensorRecord;
 
+// How the zone computation finds the edges that matter.
+//  - Indexed: the program's way. A sight line is tested against the edges the
+//    sight index lists for its direction; an obstacle whose box misses the
+//    zone's and an edge whose directions from the optical centre miss the
+//    zone's cast no shadow.
+//  - EveryEdge: every sight line against every edge; the same zone, vertex
+//    for vertex (kept to check the index against).
+//  - EveryShadow: as EveryEdge, and every edge and obstacle near enough casts
+//    its shadow: the same floor up to the clipping library's rounding (a
+//    micrometre), though not always the same vertices.
+enum class EdgeSearch
+{
+    Indexed,
+    EveryEdge,
+    EveryShadow
+};
+
 // The record values the zone depends on (Analysis plays no part).
 struct ZoneParameters
 {
@@ -93,7 +110,7 @@ SensorRay placeSensorRay(const QLineF &ray, const QPointF &pivot, double rotatio
 // Every outline only blocks sight here: a point is seen when its line from the
 // optical centre crosses no edge, wherever the centre stands.
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
-    double rotation, const QVector<QPolygonF> &outlines);
+    double rotation, const QVector<QPolygonF> &outlines, EdgeSearch search = EdgeSearch::Indexed);
 SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,
     const QVector<QPolygonF> &outlines);
 
@@ -109,6 +126,7 @@ SensorZone computeSightLineZone(const ZoneParameters &parameters, const QPointF 
 // every obstacle. A detector whose optical centre stands outside the room or
 // inside an obstacle therefore sees nothing.
 SensorZone computeSensorZone(const ZoneParameters &parameters, const QPointF &pivot,
-    double rotation, const QVector<QPolygonF> &obstacles, const QPolygonF &outline);
+    double rotation, const QVector<QPolygonF> &obstacles, const QPolygonF &outline,
+    EdgeSearch search = EdgeSearch::Indexed);
 SensorZone computeSensorZone(const SensorRecord &record, const QPointF &pivot, double rotation,
     const QVector<QPolygonF> &obstacles, const QPolygonF &outline);

@@ -33,9 +33,31 @@ void ZoneGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *
         pen.setWidthF(cosmeticPenWidth(pen, painter));
     if (isSelected())
         pen.setStyle(Qt::DashLine);
-    painter->setPen(pen);
+    // Up to a pixel wide the outline goes through the toolkit's fast stroker
+    // for thin lines; a wider one (an image at print resolution) would go
+    // through its general stroker, which fills the whole outline as one path
+    // over the zone's box in many passes. Short runs of edges stroked one by
+    // one draw the same line at a fraction of that.
+    const bool wide = pen.style() == Qt::SolidLine && pen.widthF() > 1;
+    painter->setPen(wide ? QPen(Qt::NoPen) : pen);
     painter->setBrush(brush());
     painter->drawPath(m_path);
+    if (wide) {
+        pen.setCapStyle(Qt::FlatCap);
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        constexpr int kRun = 64;
+        for (const QPolygonF &piece : m_pieces) {
+            const int count = piece.size();
+            for (int first = 0; first < count; first += kRun) {
+                // Each run ends where the next begins; the last closes the ring.
+                QPolygonF run = piece.mid(first, kRun + 1);
+                if (first + kRun >= count)
+                    run.append(piece.first());
+                painter->drawPolyline(run);
+            }
+        }
+    }
     painter->restore();
 }
 

@@ -65,7 +65,9 @@ QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
     if (size.isEmpty())
         return QImage();
 
-    QImage image(size, QImage::Format_ARGB32);
+    // Painted premultiplied, the raster engine's own format: translucent fills
+    // blend several times faster there than into plain ARGB.
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return QImage();
     // Set before painting: items of millimetre size read the device's resolution.
@@ -78,6 +80,7 @@ QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
         QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
     scene->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), rect, Qt::KeepAspectRatio);
     painter.end();
+    image = std::move(image).convertToFormat(QImage::Format_ARGB32);
     return image;
 }
 

@@ -81,6 +81,8 @@ private slots:
     void handComputed();
     void fullyShadowedDetector();
     void realZonesAgainstAGrid();
+    void stripsAgreeWithOneSweep_data();
+    void stripsAgreeWithOneSweep();
 };
 
 void TestCoverage::noOutlineNoFigures()
@@ -269,6 +271,61 @@ void TestCoverage::realZonesAgainstAGrid()
                        .arg(c.twiceArea)
                        .arg(c.thriceArea)));
     checkSums(c);
+}
+
+void TestCoverage::stripsAgreeWithOneSweep_data()
+{
+    QTest::addColumn<int>("detectors");
+    QTest::addColumn<double>("length");
+    // Enough zone vertices that the counts run in several strips, and zones
+    // that reach across the strips' borders.
+    QTest::newRow("12 detectors in a 60 m hall") << 12 << 60.0;
+    QTest::newRow("30 detectors in a 60 m hall") << 30 << 60.0;
+    QTest::newRow("40 detectors in a 150 m hall") << 40 << 150.0;
+}
+
+// The figures counted in strips (without the map) against one sweep over the
+// whole floor (with the map): the same but for rounding on the grid.
+void TestCoverage::stripsAgreeWithOneSweep()
+{
+    QFETCH(int, detectors);
+    QFETCH(double, length);
+    const QPolygonF hall = rect(0, 0, length, 40);
+    QVector<QPolygonF> columns;
+    for (double x = 7; x < length; x += 13)
+        columns.append(rect(x, 17, x + 1, 18.5));
+    QVector<QVector<QPolygonF>> zones;
+    for (int i = 0; i < detectors; ++i) {
+        // Along both long walls in turn, facing into the hall.
+        const bool near = i % 2 == 0;
+        const double x = length * (i / 2 + 0.5) / ((detectors + 1) / 2);
+        zones.append(sceneZone(irUv(3 + i % 4, i % 3 * 10, (i % 5) * 15 - 30),
+            QPointF(x, near ? 0.07 : 39.93), near ? 180 : 0, columns, hall));
+    }
+    const Coverage strips = computeCoverage(hall, columns, zones);
+    const Coverage whole = computeCoverage(hall, columns, zones, true);
+    QVERIFY(strips.valid && whole.valid);
+    const double tolerance = 1e-6 * strips.floorArea;
+    QCOMPARE(strips.floorArea, whole.floorArea);
+    QVERIFY(std::abs(strips.unseenArea - whole.unseenArea) < tolerance);
+    QVERIFY(std::abs(strips.onceArea - whole.onceArea) < tolerance);
+    QVERIFY(std::abs(strips.twiceArea - whole.twiceArea) < tolerance);
+    QVERIFY(std::abs(strips.thriceArea - whole.thriceArea) < tolerance);
+    for (int i = 0; i < detectors; ++i) {
+        QCOMPARE(strips.detectors.at(i).zoneArea, whole.detectors.at(i).zoneArea);
+        QVERIFY(
+            std::abs(strips.detectors.at(i).onlyArea - whole.detectors.at(i).onlyArea) < tolerance);
+    }
+    // The map's classes hold the same floor.
+    QVERIFY(std::abs(ringsArea(whole.map.twiceOrMore) - whole.twiceArea) < tolerance);
+    QVERIFY(std::abs(ringsArea(whole.map.once) - whole.onceArea) < tolerance);
+    QVERIFY2(strips.onceArea > 1 && strips.thriceArea > 1 && strips.unseenArea > 1,
+        qPrintable(QStringLiteral("%1 %2 %3")
+                       .arg(strips.unseenArea)
+                       .arg(strips.onceArea)
+                       .arg(strips.thriceArea)));
+    checkSums(strips);
+    checkSums(whole);
 }
 
 QTEST_GUILESS_MAIN(TestCoverage)

@@ -1,0 +1,62 @@
+// The scene image as export-image writes it (300 dpi, 1:100), per detector of
+// the sample hall: the whole render, against the same render with the zones
+// hidden, timed in the same run.
+#include "bench/benchmain.h"
+#include "bench/cputime.h"
+#include "detectors/sensorgraphicsitem2.h"
+#include "detectors/zonegraphicsitem.h"
+#include "io/projectdocument.h"
+#include "io/sceneimage.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+ProjectDocument *theHall = nullptr;
+
+void setZonesShown(bool shown)
+{
+    for (SensorGraphicsItem2 *detector : theHall->sensors())
+        detector->zone()->setVisible(shown && !detector->zone()->pieces().isEmpty());
+}
+
+void BM_ExportImagePerDetector(benchmark::State &state)
+{
+    QGraphicsScene &scene = theHall->scene();
+    const QRectF rect = scene.sceneRect();
+    const int detectors = theHall->sensors().size();
+    const double start = threadCpuSeconds();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(renderSceneToImage(&scene, rect));
+    const double whole = (threadCpuSeconds() - start) / double(state.iterations());
+    setZonesShown(false);
+    const double bare = cpuSecondsPerCall([&] { renderSceneToImage(&scene, rect); });
+    setZonesShown(true);
+    state.counters["detectors"] = detectors;
+    // The zones' share of the render, per detector, and the whole over the
+    // render without zones.
+    state.counters["zone_ms_per_detector"] = (whole - bare) * 1e3 / detectors;
+    state.counters["ms_per_detector"] = whole * 1e3 / detectors;
+    state.counters["ratio"] = whole / bare;
+}
+BENCHMARK(BM_ExportImagePerDetector)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return runBenchmarkProgram(argc, argv, [] {
+        ProjectDocument hall;
+        if (!hall.load(QStringLiteral(ZOR_SOURCE_DIR "/examples/hall.prj")).loaded()) {
+            std::fprintf(stderr, "examples/hall.prj could not be loaded\n");
+            return 1;
+        }
+        hall.updateSceneRect();
+        theHall = &hall;
+        benchmark::RunSpecifiedBenchmarks();
+        theHall = nullptr;
+        return 0;
+    });
+}

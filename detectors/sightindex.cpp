@@ -1,0 +1,167 @@
+#include "sightindex.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr int kSectors = 720;
+// Far above the rounding of the crossing test and of atan2, far below a
+// sector.
+constexpr double kMargin = 1e-7;
+
+bool isFinite(const QPointF &p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
+{
+    const QPointF ab = b - a;
+    const double length2 = ab.x() * ab.x() + ab.y() * ab.y();
+    double t = length2 > 0 ? ((p.x() - a.x()) * ab.x() + (p.y() - a.y()) * ab.y()) / length2 : 0;
+    t = std::max(0.0, std::min(1.0, t));
+    const QPointF q = a + ab * t - p;
+    return std::hypot(q.x(), q.y());
+}
+
+double magnitude(const QPointF &p)
+{
+    return std::max(std::abs(p.x()), std::abs(p.y()));
+}
+
+} // namespace
+
+SightIndex::SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, QPointF>> &segments)
+    : m_eye(eye)
+{
+    double scale = magnitude(eye);
+    for (const auto &s : segments) {
+        if (isFinite(s.first) && isFinite(s.second))
+            scale = std::max(scale, std::max(magnitude(s.first), magnitude(s.second)));
+    }
+    m_tiny = 1e-6 * (1 + scale);
+    m_intervals.resize(segments.size());
+    // The sectors each segment reaches, first to last (wrapping round).
+    std::vector<std::pair<int, int>> reached(segments.size(), { 0, -1 });
+    std::vector<int> count(size_t(kSectors) + 1, 0);
+    for (size_t i = 0; i < segments.size(); ++i) {
+        const QPointF &p1 = segments[i].first;
+        const QPointF &p2 = segments[i].second;
+        if (!isFinite(p1) || !isFinite(p2))
+            continue;
+        const Interval interval = segmentSpan(eye, p1, p2, kMargin, m_tiny);
+        m_intervals[i] = interval;
+        if (interval.everywhere) {
+            reached[i] = { 0, kSectors - 1 };
+        } else {
+            const int first = int(std::floor((interval.low + kPi) * (kSectors / (2 * kPi))));
+            const int last = int(std::floor((interval.high + kPi) * (kSectors / (2 * kPi))));
+            reached[i] = { first, std::min(last, first + kSectors - 1) };
+        }
+        for (int k = reached[i].first; k <= reached[i].second; ++k)
+            ++count[size_t(((k % kSectors) + kSectors) % kSectors) + 1];
+    }
+    m_start.assign(size_t(kSectors) + 1, 0);
+    for (int k = 0; k < kSectors; ++k)
+        m_start[size_t(k) + 1] = m_start[size_t(k)] + count[size_t(k) + 1];
+    m_members.resize(size_t(m_start.back()));
+    std::vector<int> fill(m_start.begin(), m_start.end() - 1);
+    for (size_t i = 0; i < segments.size(); ++i) {
+        for (int k = reached[i].first; k <= reached[i].second; ++k)
+            m_members[size_t(fill[size_t(((k % kSectors) + kSectors) % kSectors)]++)] = int(i);
+    }
+}
+
+SightIndex::Interval SightIndex::segmentSpan(
+    const QPointF &eye, const QPointF &p1, const QPointF &p2, double margin, double tiny)
+{
+    Interval interval;
+    const QPointF d1 = p1 - eye;
+    const QPointF d2 = p2 - eye;
+    const double span
+        = std::atan2(d1.x() * d2.y() - d1.y() * d2.x(), d1.x() * d2.x() + d1.y() * d2.y());
+    if (!(distanceToSegment(eye, p1, p2) >= tiny) || !(std::abs(span) + 2 * margin < kPi - 1e-6)) {
+        interval.everywhere = true;
+        return interval;
+    }
+    const double a1 = std::atan2(d1.y(), d1.x());
+    interval.low = a1 + std::min(0.0, span) - margin;
+    interval.high = a1 + std::max(0.0, span) + margin;
+    return interval;
+}
+
+int SightIndex::sector(double angle) const
+{
+    const int k = int(std::floor((angle + kPi) * (kSectors / (2 * kPi))));
+    return std::max(0, std::min(kSectors - 1, k));
+}
+
+std::pair<const int *, const int *> SightIndex::candidates(const QPointF &to) const
+{
+    const QPointF d = to - m_eye;
+    const size_t k = size_t(sector(std::atan2(d.y(), d.x())));
+    const int *members = m_members.data();
+    return { members + m_start[k], members + m_start[k + 1] };
+}
+
+bool SightIndex::isShort(const QPointF &to) const
+{
+    const QPointF d = to - m_eye;
+    const double tiny = m_tiny + 1e-6 * magnitude(to);
+    return !(d.x() * d.x() + d.y() * d.y() >= tiny * tiny);
+}
+
+SightIndex::Interval SightIndex::spanOf(
+    const QPointF &eye, const std::vector<QPointF> &points, double margin)
+{
+    Interval result;
+    if (points.empty())
+        return result;
+    // Turning from point to point, the direction never jumps by half a turn
+    // unless the points pass by the eye; the total turn tells whether they
+    // wind around it.
+    const QPointF d0 = points.front() - eye;
+    const double start = std::atan2(d0.y(), d0.x());
+    double turn = 0, low = 0, high = 0;
+    const double tiny = 1e-6 * (1 + magnitude(eye));
+    QPointF previous = d0;
+    for (size_t i = 1; i <= points.size(); ++i) {
+        const QPointF d = points[i % points.size()] - eye;
+        if (!(d.x() * d.x() + d.y() * d.y() >= tiny * tiny)) {
+            result.everywhere = true;
+            return result;
+        }
+        const double step = std::atan2(previous.x() * d.y() - previous.y() * d.x(),
+            previous.x() * d.x() + previous.y() * d.y());
+        if (!std::isfinite(step) || std::abs(step) > kPi - 1e-3) {
+            result.everywhere = true;
+            return result;
+        }
+        turn += step;
+        low = std::min(low, turn);
+        high = std::max(high, turn);
+        previous = d;
+    }
+    if (!(std::abs(turn) < kPi) || !(high - low + 2 * margin < 2 * kPi - 1e-3)) {
+        result.everywhere = true;
+        return result;
+    }
+    result.low = start + low - margin;
+    result.high = start + high + margin;
+    return result;
+}
+
+bool SightIndex::overlap(const Interval &a, const Interval &b)
+{
+    if (a.everywhere || b.everywhere)
+        return true;
+    // Bring b next to a, a whole turn either way.
+    for (int k = -2; k <= 2; ++k) {
+        const double shift = 2 * kPi * k;
+        if (b.low + shift <= a.high && a.low <= b.high + shift)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QPointF>
+
+#include <vector>
+
+// The directions a set of segments covers as seen from one viewpoint, sorted
+// into equal sectors of the full turn, so that a sight line from the
+// viewpoint is tested only against the segments of its own sector.
+//
+// The sectors are conservative: a segment is listed in every sector its
+// directions reach, widened by a margin far above rounding, and a segment
+// that passes so close to the viewpoint that its directions are uncertain
+// is listed in every sector. A sight line too short for its own direction
+// to be certain has to be tested against every segment (see isShort).
+class SightIndex
+{
+public:
+    struct Interval
+    {
+        double low = 0, high = 0; // radians, low ≤ high, low in [-π, π]
+        bool everywhere = false;
+    };
+
+    // segments: pairs of end points; pairs with a non-finite end cover no
+    // direction.
+    SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, QPointF>> &segments);
+
+    // Indices into the segments, ascending: those a sight line from the eye
+    // towards `to` may meet.
+    // An empty range when none.
+    std::pair<const int *, const int *> candidates(const QPointF &to) const;
+    // True when a sight line from the eye to `to` is too short for its
+    // direction to be certain.
+    bool isShort(const QPointF &to) const;
+
+    // The directions segment i covers, with the margin.
+    const Interval &interval(int i) const { return m_intervals[size_t(i)]; }
+
+    // The directions of the given points as seen from eye, as one interval;
+    // everywhere when they wind around the eye or come too close to it.
+    static Interval spanOf(const QPointF &eye, const std::vector<QPointF> &points, double margin);
+    // The directions of the segment from p1 to p2 as seen from eye, widened by
+    // margin; everywhere when it passes within tiny of the eye.
+    static Interval segmentSpan(
+        const QPointF &eye, const QPointF &p1, const QPointF &p2, double margin, double tiny);
+    static bool overlap(const Interval &a, const Interval &b);
+
+private:
+    int sector(double angle) const;
+
+    QPointF m_eye;
+    double m_tiny = 0;
+    std::vector<Interval> m_intervals;
+    // Sector k lists m_members[m_start[k] .. m_start[k + 1]).
+    std::vector<int> m_start;
+    std::vector<int> m_members;
+};

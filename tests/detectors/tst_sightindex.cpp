@@ -1,0 +1,321 @@
+// The sight index and the zones' directions only leave out edges that cannot
+// change a zone: with them every zone comes out vertex for vertex as testing
+// every edge leaves it.
+#include "detectors/sensorzone.h"
+#include "detectors/sightindex.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+QPolygonF rect(double left, double top, double right, double bottom)
+{
+    return QPolygonF(
+        { QPointF(left, top), QPointF(right, top), QPointF(right, bottom), QPointF(left, bottom) });
+}
+
+// A polygon of n corners round centre, turned by turn radians.
+QPolygonF ellipse(const QPointF &centre, double rx, double ry, int n, double turn)
+{
+    QPolygonF polygon;
+    for (int i = 0; i < n; ++i) {
+        const double a = 2 * kPi * i / n;
+        const QPointF p(rx * std::cos(a), ry * std::sin(a));
+        polygon.append(centre
+            + QPointF(p.x() * std::cos(turn) - p.y() * std::sin(turn),
+                p.x() * std::sin(turn) + p.y() * std::cos(turn)));
+    }
+    return polygon;
+}
+
+// What a layout holds besides the hall.
+enum Layout
+{
+    Boxes, // turned boxes and round columns
+    ThinWalls, // partitions a few centimetres thick, some touching each other
+    OnAnObstacle, // the detector mounted on an obstacle's face
+    AcrossTheSeam, // detectors looking towards -x, where directions wrap round
+    NearTheCentre, // edges passing within millimetres of the optical centre
+};
+
+struct Case
+{
+    ZoneParameters parameters;
+    QPointF pivot;
+    double rotation = 0;
+    QVector<QPolygonF> obstacles;
+    QPolygonF outline;
+};
+
+// A random detector in a random hall of the given kind.
+Case randomCase(Layout layout, std::mt19937 &random)
+{
+    std::uniform_real_distribution<double> unit(0, 1);
+    const auto between = [&](double low, double high) { return low + (high - low) * unit(random); };
+    Case c;
+    c.parameters.sensor = unit(random) < 0.5 ? '3' : '4';
+    c.parameters.noiseImmunity = unit(random) < 0.3;
+    c.parameters.sensitivity = 25 * (1 + int(between(0, 4)));
+    c.parameters.height = between(1.5, 9);
+    c.parameters.tilt = int(between(-20, 60));
+    c.parameters.angle = int(between(-60, 60));
+    const double width = between(20, 80);
+    const double depth = between(15, 60);
+    c.outline = rect(-width / 2, -depth, width / 2, 0);
+    c.pivot = QPointF(between(-width / 3, width / 3), -0.07);
+    c.rotation = 0;
+    const int count = 5 + int(between(0, 25));
+    for (int i = 0; i < count; ++i) {
+        const QPointF centre(between(-width / 2, width / 2), between(-depth, 0));
+        switch (layout) {
+        case ThinWalls: {
+            const double turn = unit(random) < 0.5 ? 0 : between(0, kPi);
+            c.obstacles.append(ellipse(centre, between(1, 8), 0.03, 4, turn));
+            break;
+        }
+        default:
+            if (i % 3 == 2)
+                c.obstacles.append(ellipse(centre, between(0.2, 1), between(0.2, 1), 24, 0));
+            else
+                c.obstacles.append(
+                    ellipse(centre, between(0.3, 2), between(0.3, 2), 4, between(0, kPi)));
+            break;
+        }
+    }
+    switch (layout) {
+    case OnAnObstacle: {
+        // On the far face of a box, looking away from it.
+        const QPointF centre(between(-width / 4, width / 4), between(-depth / 2, -3));
+        const QPolygonF box = rect(centre.x() - 1, centre.y() - 1, centre.x() + 1, centre.y() + 1);
+        c.obstacles.prepend(box);
+        c.pivot = QPointF(centre.x() + between(-0.9, 0.9), centre.y() - 1 - 0.07);
+        break;
+    }
+    case AcrossTheSeam:
+        // On the right wall, turned to look towards -x.
+        c.outline = rect(-width, -depth / 2, 0, depth / 2);
+        c.pivot = QPointF(-0.07, between(-depth / 3, depth / 3));
+        c.rotation = -90;
+        for (QPolygonF &obstacle : c.obstacles)
+            obstacle.translate(-width / 2, depth / 2);
+        break;
+    case NearTheCentre: {
+        // A wall end and a post corner within millimetres of where the
+        // optical centre stands (it lies a few centimetres off the pivot).
+        const SensorZone free = computeSensorZone(c.parameters, c.pivot, 0, {});
+        const QPointF eye = c.pivot + free.opticalCentre;
+        const double gap = between(-0.003, 0.003);
+        c.obstacles.append(rect(eye.x() + gap, eye.y() - 3, eye.x() + gap + 0.05, eye.y() - 0.5));
+        c.obstacles.append(QPolygonF(
+            { eye + QPointF(0.002, -0.001), eye + QPointF(2, -4), eye + QPointF(3, -3) }));
+        break;
+    }
+    default:
+        break;
+    }
+    return c;
+}
+
+QString describe(const Case &c)
+{
+    return QStringLiteral("sensor %1, height %2, tilt %3, angle %4, pivot %5 %6, %7 obstacles")
+        .arg(QChar::fromLatin1(c.parameters.sensor))
+        .arg(c.parameters.height)
+        .arg(c.parameters.tilt)
+        .arg(c.parameters.angle)
+        .arg(c.pivot.x())
+        .arg(c.pivot.y())
+        .arg(c.obstacles.size());
+}
+
+// Empty when both zones are the same to the last bit; else where they part.
+QString difference(const SensorZone &a, const SensorZone &b)
+{
+    if (a.polygon != b.polygon)
+        return QStringLiteral("clipped polygon: %1 against %2 vertices")
+            .arg(a.polygon.size())
+            .arg(b.polygon.size());
+    if (a.pieces.size() != b.pieces.size())
+        return QStringLiteral("%1 against %2 pieces").arg(a.pieces.size()).arg(b.pieces.size());
+    for (int i = 0; i < a.pieces.size(); ++i) {
+        if (a.pieces.at(i) != b.pieces.at(i))
+            return QStringLiteral("piece %1").arg(i);
+    }
+    return QString();
+}
+
+// The area of a zone's pieces: holes run the other way round.
+double area(const QVector<QPolygonF> &pieces)
+{
+    double twice = 0;
+    for (const QPolygonF &piece : pieces) {
+        for (int i = 0; i < piece.size(); ++i) {
+            const QPointF &a = piece.at(i);
+            const QPointF &b = piece.at((i + 1) % piece.size());
+            twice += a.x() * b.y() - b.x() * a.y();
+        }
+    }
+    return std::abs(twice / 2);
+}
+
+double perimeter(const QVector<QPolygonF> &pieces)
+{
+    double length = 0;
+    for (const QPolygonF &piece : pieces) {
+        for (int i = 0; i < piece.size(); ++i)
+            length += QLineF(piece.at(i), piece.at((i + 1) % piece.size())).length();
+    }
+    return length;
+}
+
+bool crosses(const QPointF &from, const QPointF &to, const QPointF &p1, const QPointF &p2)
+{
+    QPointF at;
+    return QLineF(from, to).intersects(QLineF(p1, p2), &at) == QLineF::BoundedIntersection;
+}
+
+} // namespace
+
+class TestSightIndex : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void zonesAsWithEveryEdge_data();
+    void zonesAsWithEveryEdge();
+    void shadowedZoneKeepsTheFloorBesideTheShadow();
+    void candidatesHoldEveryCrossedSegment_data();
+    void candidatesHoldEveryCrossedSegment();
+};
+
+void TestSightIndex::zonesAsWithEveryEdge_data()
+{
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<int>("seed");
+    const struct
+    {
+        const char *name;
+        Layout layout;
+    } layouts[]
+        = { { "boxes", Boxes }, { "thin walls", ThinWalls }, { "on an obstacle", OnAnObstacle },
+              { "across the seam", AcrossTheSeam }, { "near the centre", NearTheCentre } };
+    for (const auto &l : layouts) {
+        for (int seed = 1; seed <= 4; ++seed)
+            QTest::addRow("%s %d", l.name, seed) << int(l.layout) << seed;
+    }
+}
+
+void TestSightIndex::zonesAsWithEveryEdge()
+{
+    QFETCH(int, layout);
+    QFETCH(int, seed);
+    std::mt19937 random(quint32(seed * 7919 + layout));
+    int shadowed = 0;
+    for (int i = 0; i < 12; ++i) {
+        const Case c = randomCase(Layout(layout), random);
+        const SensorZone indexed
+            = computeSensorZone(c.parameters, c.pivot, c.rotation, c.obstacles, c.outline);
+        const SensorZone every = computeSensorZone(
+            c.parameters, c.pivot, c.rotation, c.obstacles, c.outline, EdgeSearch::EveryEdge);
+        const QString floor = difference(indexed, every);
+        QVERIFY2(floor.isEmpty(), qPrintable(describe(c) + QStringLiteral(": ") + floor));
+        // The outlines as plain walls.
+        QVector<QPolygonF> walls = c.obstacles;
+        walls.append(c.outline);
+        const QString plain
+            = difference(computeSensorZone(c.parameters, c.pivot, c.rotation, walls),
+                computeSensorZone(c.parameters, c.pivot, c.rotation, walls, EdgeSearch::EveryEdge));
+        QVERIFY2(plain.isEmpty(), qPrintable(describe(c) + QStringLiteral(": walls, ") + plain));
+        if (every.pieces.size() != 1 || every.pieces.first() != every.polygon)
+            ++shadowed;
+        // Every shadow cast: the floor left out was never hidden, so the
+        // same floor but for the clipping library's rounding (micrometres).
+        const SensorZone all = computeSensorZone(
+            c.parameters, c.pivot, c.rotation, c.obstacles, c.outline, EdgeSearch::EveryShadow);
+        QVERIFY2(all.polygon == every.polygon, qPrintable(describe(c)));
+        QCOMPARE(all.pieces.size(), every.pieces.size());
+        const double rounding = 4e-6 * perimeter(all.pieces);
+        QVERIFY2(std::abs(area(all.pieces) - area(every.pieces)) <= rounding,
+            qPrintable(describe(c)
+                + QStringLiteral(": %1 against %2 m²")
+                      .arg(area(every.pieces), 0, 'f', 9)
+                      .arg(area(all.pieces), 0, 'f', 9)));
+    }
+    // The layouts do hide floor, so the shadows are compared too.
+    QVERIFY2(shadowed >= 3, qPrintable(QString::number(shadowed)));
+}
+
+void TestSightIndex::shadowedZoneKeepsTheFloorBesideTheShadow()
+{
+    // A 6 m detector in the middle of the near wall of a 60 × 50 m hall with a
+    // 1 m box in the gap before its floor begins, as the tool's test has it,
+    // and the same box moved across the axis in steps.
+    for (double shift = -1.5; shift <= 1.5; shift += 0.125) {
+        ZoneParameters p;
+        p.sensor = '4';
+        p.height = 6;
+        const QPolygonF box = rect(shift - 0.5, -2.5, shift + 0.5, -1.5);
+        const QPolygonF hall = rect(-30, -50, 30, 0);
+        const SensorZone indexed = computeSensorZone(p, QPointF(0, -0.07), 0, { box }, hall);
+        const SensorZone every
+            = computeSensorZone(p, QPointF(0, -0.07), 0, { box }, hall, EdgeSearch::EveryEdge);
+        QVERIFY2(difference(indexed, every).isEmpty(), qPrintable(QString::number(shift)));
+        if (shift == 0)
+            QCOMPARE(indexed.pieces.size(), 2);
+    }
+}
+
+void TestSightIndex::candidatesHoldEveryCrossedSegment_data()
+{
+    QTest::addColumn<QPointF>("eye");
+    QTest::addColumn<double>("spread");
+    QTest::newRow("eye at the origin") << QPointF(0, 0) << 10.0;
+    QTest::newRow("eye far from the origin") << QPointF(1234.5, -987.25) << 30.0;
+    QTest::newRow("segments close round the eye") << QPointF(3, 4) << 0.01;
+}
+
+void TestSightIndex::candidatesHoldEveryCrossedSegment()
+{
+    QFETCH(QPointF, eye);
+    QFETCH(double, spread);
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<double> around(-spread, spread);
+    std::vector<std::pair<QPointF, QPointF>> segments;
+    for (int i = 0; i < 400; ++i) {
+        const QPointF p1 = eye + QPointF(around(random), around(random));
+        // Some segments end on the eye's own horizontal line to its left,
+        // where the directions wrap round.
+        const QPointF p2 = i % 5 == 0 ? eye + QPointF(-std::abs(around(random)), 0)
+                                      : eye + QPointF(around(random), around(random));
+        segments.emplace_back(p1, p2);
+    }
+    const SightIndex index(eye, segments);
+    int crossings = 0;
+    for (int j = 0; j < 2000; ++j) {
+        // Half of the targets exactly towards -x, the seam itself.
+        const QPointF to = j % 2 == 0 ? eye + QPointF(-2 * spread * (1 + j % 7), 0)
+                                      : eye + 2 * QPointF(around(random), around(random));
+        if (index.isShort(to))
+            continue;
+        const auto candidates = index.candidates(to);
+        const std::vector<int> listed(candidates.first, candidates.second);
+        QVERIFY(std::is_sorted(listed.begin(), listed.end()));
+        for (int i = 0; i < int(segments.size()); ++i) {
+            if (!crosses(eye, to, segments[size_t(i)].first, segments[size_t(i)].second))
+                continue;
+            ++crossings;
+            QVERIFY2(std::binary_search(listed.begin(), listed.end(), i),
+                qPrintable(
+                    QStringLiteral("segment %1, target %2 %3").arg(i).arg(to.x()).arg(to.y())));
+        }
+    }
+    QVERIFY(crossings > 1000);
+}
+
+QTEST_APPLESS_MAIN(TestSightIndex)
+#include "tst_sightindex.moc"

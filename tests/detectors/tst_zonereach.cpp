@@ -1,0 +1,124 @@
+// After an obstacle edit only the zones it can reach are computed again, and
+// they come out as a computation of every zone would leave them.
+#include "detectors/sensorgraphicsitem2.h"
+#include "helper_sensorbench.h"
+#include "plan/objectgraphicsitem.h"
+#include "plan/plangraphicsitem.h"
+
+#include <QtTest>
+
+namespace {
+
+QVector<QVector<QPolygonF>> zonesOf(const QList<SensorGraphicsItem2 *> &detectors)
+{
+    QVector<QVector<QPolygonF>> zones;
+    for (SensorGraphicsItem2 *detector : detectors)
+        zones.append(detector->zone()->pieces());
+    return zones;
+}
+
+bool meets(const QRectF &reach, const QPointF &point)
+{
+    return reach.left() <= point.x() && point.x() <= reach.right() && reach.top() <= point.y()
+        && point.y() <= reach.bottom();
+}
+
+} // namespace
+
+class TestZoneReach : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reachHoldsTheZone();
+    void onlyReachedZonesRecompute_data();
+    void onlyReachedZonesRecompute();
+};
+
+// A long hall: one detector at each end looking along it, neither zone
+// reaching the other end.
+struct Hall
+{
+    Hall()
+    {
+        bench.plan->setPath(QPolygonF({ { 0, 0 }, { 120, 0 }, { 120, 10 }, { 0, 10 } }));
+        left = bench.addSensor(bench.plan, 3, 5);
+        right = bench.addSensor(bench.plan, 1, 5);
+    }
+    SensorBench bench;
+    SensorGraphicsItem2 *left;
+    SensorGraphicsItem2 *right;
+};
+
+void TestZoneReach::reachHoldsTheZone()
+{
+    Hall hall;
+    for (SensorGraphicsItem2 *detector : { hall.left, hall.right }) {
+        const QRectF reach = detector->zoneReach();
+        QVERIFY(!reach.isEmpty());
+        for (const QPolygonF &piece : detector->zone()->pieces()) {
+            for (const QPointF &p : detector->zone()->mapToScene(piece))
+                QVERIFY(meets(reach, p));
+        }
+    }
+    // The layout the next test relies on: the middle of the hall is out of
+    // both zones' reach.
+    QVERIFY(hall.left->zoneReach().right() < 55);
+    QVERIFY(hall.right->zoneReach().left() > 65);
+}
+
+void TestZoneReach::onlyReachedZonesRecompute_data()
+{
+    QTest::addColumn<QPointF>("from");
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<bool>("mounted"); // a third detector stands on the obstacle
+    QTest::addColumn<int>("computed");
+
+    QTest::newRow("in the middle, out of reach") << QPointF(58, 4) << QPointF(61, 5) << false << 0;
+    QTest::newRow("into the left zone") << QPointF(58, 4) << QPointF(8, 4) << false << 1;
+    QTest::newRow("out of the right zone") << QPointF(110, 4) << QPointF(60, 4) << false << 1;
+    QTest::newRow("across from one zone to the other")
+        << QPointF(10, 4) << QPointF(110, 4) << false << 2;
+    QTest::newRow("behind the left detector's wall")
+        << QPointF(-6, 4) << QPointF(-5, 5) << false << 0;
+    QTest::newRow("carrying a detector, out of reach")
+        << QPointF(58, 4) << QPointF(61, 5) << true << 1;
+}
+
+void TestZoneReach::onlyReachedZonesRecompute()
+{
+    QFETCH(QPointF, from);
+    QFETCH(QPointF, to);
+    QFETCH(bool, mounted);
+    QFETCH(int, computed);
+
+    Hall hall;
+    ObjectGraphicsItem *obstacle = hall.bench.addObstacle(from, QSizeF(1, 1));
+    for (SensorGraphicsItem2 *detector : qAsConst(hall.bench.sensors))
+        detector->updateZone();
+    if (mounted)
+        hall.bench.addSensor(obstacle, 0, 0.5);
+    const QVector<QVector<QPolygonF>> before = zonesOf(hall.bench.sensors);
+
+    const QPolygonF oldFootprint = obstacle->mapToScene(obstacle->polygon());
+    obstacle->setPos(obstacle->pos() + to - from);
+    for (SensorGraphicsItem2 *detector : qAsConst(hall.bench.sensors)) {
+        if (detector->surface() == obstacle)
+            detector->replaceOnSurface();
+    }
+    QCOMPARE(SensorGraphicsItem2::updateZonesNear(hall.bench.sensors, obstacle,
+                 { oldFootprint, obstacle->mapToScene(obstacle->polygon()) }),
+        computed);
+    const QVector<QVector<QPolygonF>> selective = zonesOf(hall.bench.sensors);
+
+    for (SensorGraphicsItem2 *detector : qAsConst(hall.bench.sensors))
+        detector->updateZone();
+    QCOMPARE(selective, zonesOf(hall.bench.sensors));
+    // The edit did reach the zones it names: a zone the obstacle entered or
+    // left is not what it was.
+    if (computed > 0 && !mounted)
+        QVERIFY(selective != before);
+}
+
+QTEST_MAIN(TestZoneReach)
+#include "tst_zonereach.moc"
