@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/backgroundwork.h"
 #include "app/settingskeys.h"
 #include "io/projectfile.h"
 #include "io/recoveryfile.h"
@@ -111,6 +112,9 @@ void MainWindow::openRecentProject(const QString &path)
 
 void MainWindow::autosave()
 {
+    // A save under way writes the project anyway.
+    if (BackgroundWork::busy())
+        return;
     if (!isWindowModified()) {
         recovery->remove();
         return;

@@ -20,6 +20,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <string>
 
 class ObjectGraphicsItem;
@@ -45,7 +46,8 @@ public:
     // Without a setPlanImage hook the image goes through setPlanImage below.
     ProjectLoadResult load(const QString &path, ProjectLoadHooks hooks = {});
     // As ProjectFile::saveProject.
-    bool save(const QString &path);
+    bool save(const QString &path,
+        const std::function<bool(const std::function<bool()> &)> &runWrite = {});
 
     // Makes image the plan image (forgetting a kept one): kept as the plan pixmap, shown with the
     // program's watermark (the resource must be registered) and its point centre
@@ -136,6 +138,9 @@ public:
     const QPixmap &planPixmap() const { return m_planPixmap; }
     // An image loaded but not shown, as it was in the file (ProjectParts::keptImage).
     const std::string &keptImage() const { return m_keptImage; }
+    // The plan pixmap's text for the project file, as loaded or last encoded
+    // (ProjectParts::planImageText).
+    const PlanImageText &planImageText() const { return m_planImageText; }
     CaliberGraphicsItem &caliber() { return m_caliber; }
     const CaliberGraphicsItem &caliber() const { return m_caliber; }
     RouletteGraphicsItem &roulette() { return m_roulette; }
@@ -154,6 +159,7 @@ private:
     QGraphicsPixmapItem m_planImage;
     QPixmap m_planPixmap;
     std::string m_keptImage;
+    PlanImageText m_planImageText;
     CaliberGraphicsItem m_caliber;
     RouletteGraphicsItem m_roulette;
     PlanGraphicsItem m_plan;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <istream>
 #include <limits>
 #include <ostream>
@@ -302,6 +303,7 @@ TreeNode::~TreeNode()
 TreeNode::TreeNode(TreeNode &&other) noexcept
     : m_name(std::move(other.m_name))
     , m_value(std::move(other.m_value))
+    , m_shared(std::move(other.m_shared))
     , m_kind(other.m_kind)
     , m_children(std::move(other.m_children))
 {
@@ -314,6 +316,7 @@ TreeNode &TreeNode::operator=(TreeNode &&other) noexcept
         destroyChildren();
         m_name = std::move(other.m_name);
         m_value = std::move(other.m_value);
+        m_shared = std::move(other.m_shared);
         m_kind = other.m_kind;
         m_children = std::move(other.m_children);
         other.m_kind = Text;
@@ -344,6 +347,7 @@ void TreeNode::clear()
 {
     destroyChildren();
     m_value.clear();
+    m_shared.reset();
     m_kind = Text;
 }
 
@@ -391,35 +395,48 @@ const TreeNode *TreeNode::childAt(std::size_t index) const
 void TreeNode::setText(const std::string &text)
 {
     m_value = text;
+    m_shared.reset();
+    m_kind = Text;
+}
+
+void TreeNode::setSharedText(std::shared_ptr<const std::string> text)
+{
+    m_value.clear();
+    m_shared = std::move(text);
     m_kind = Text;
 }
 
 void TreeNode::setInteger(long long value)
 {
+    m_shared.reset();
     m_value = TreeNumbers::formatInteger(value);
     m_kind = Integer;
 }
 
 void TreeNode::setReal(double value)
 {
+    m_shared.reset();
     m_value = TreeNumbers::formatReal(value);
     m_kind = Real;
 }
 
 void TreeNode::setPoint(TreePoint point)
 {
+    m_shared.reset();
     m_value = joinReals({ point.x, point.y });
     m_kind = Real;
 }
 
 void TreeNode::setPointAndValue(TreePoint point, float value)
 {
+    m_shared.reset();
     m_value = joinReals({ point.x, point.y, value });
     m_kind = Real;
 }
 
 void TreeNode::setRect(TreeRect rect)
 {
+    m_shared.reset();
     const float width = rect.right - rect.left;
     const float height = rect.bottom - rect.top;
     m_value = joinReals({ rect.left, rect.top, width, height });
@@ -428,6 +445,7 @@ void TreeNode::setRect(TreeRect rect)
 
 void TreeNode::setRectAndValue(TreeRect rect, float value)
 {
+    m_shared.reset();
     const float width = rect.right - rect.left;
     const float height = rect.bottom - rect.top;
     m_value = joinReals({ rect.left, rect.top, width, height, value });
@@ -437,26 +455,28 @@ void TreeNode::setRectAndValue(TreeRect rect, float value)
 long long TreeNode::toInteger() const
 {
     const char *stop = nullptr;
-    return TreeNumbers::parseInteger(m_value.data(), m_value.data() + m_value.size(), &stop);
+    const std::string &text = value();
+    return TreeNumbers::parseInteger(text.data(), text.data() + text.size(), &stop);
 }
 
 double TreeNode::toReal() const
 {
     const char *stop = nullptr;
-    return TreeNumbers::parseReal(m_value.data(), m_value.data() + m_value.size(), &stop);
+    const std::string &text = value();
+    return TreeNumbers::parseReal(text.data(), text.data() + text.size(), &stop);
 }
 
 TreePoint TreeNode::toPoint() const
 {
     double v[2];
-    readReals(m_value, v, 2);
+    readReals(this->value(), v, 2);
     return { toFloat(v[0]), toFloat(v[1]) };
 }
 
 TreePoint TreeNode::toPointAndValue(float &value) const
 {
     double v[3];
-    readReals(m_value, v, 3);
+    readReals(this->value(), v, 3);
     value = toFloat(v[2]);
     return { toFloat(v[0]), toFloat(v[1]) };
 }
@@ -464,7 +484,7 @@ TreePoint TreeNode::toPointAndValue(float &value) const
 TreeRect TreeNode::toRect() const
 {
     double v[4];
-    readReals(m_value, v, 4);
+    readReals(this->value(), v, 4);
     const float left = toFloat(v[0]);
     const float top = toFloat(v[1]);
     return { left, top, toFloat(left + v[2]), toFloat(top + v[3]) };
@@ -473,7 +493,7 @@ TreeRect TreeNode::toRect() const
 TreeRect TreeNode::toRectAndValue(float &value) const
 {
     double v[5];
-    readReals(m_value, v, 5);
+    readReals(this->value(), v, 5);
     const float left = toFloat(v[0]);
     const float top = toFloat(v[1]);
     value = toFloat(v[4]);
@@ -513,20 +533,32 @@ private:
     bool m_ok = true;
 };
 
+// The bytes of a long value go out in runs between the quotes and backslashes
+// it holds, each found by memchr, so that a plan image's text is written at
+// the speed of copying it.
 void writeQuoted(Sink &out, const std::string &value)
 {
     out.put('"');
     const char *p = value.data();
     const char *end = p + value.size();
+    const auto find = [&end](const char *from, char c) {
+        const void *found = std::memchr(from, c, std::size_t(end - from));
+        return found ? static_cast<const char *>(found) : end;
+    };
+    const char *quote = find(p, '"');
+    const char *backslash = find(p, '\\');
     while (p < end) {
-        const char *run = p;
-        while (p < end && *p != '"' && *p != '\\')
-            ++p;
-        out.put(run, static_cast<std::size_t>(p - run));
-        if (p < end) {
-            out.put('\\');
-            out.put(*p++);
-        }
+        const char *stop = std::min(quote, backslash);
+        out.put(p, static_cast<std::size_t>(stop - p));
+        if (stop == end)
+            break;
+        out.put('\\');
+        out.put(*stop);
+        p = stop + 1;
+        if (stop == quote)
+            quote = find(p, '"');
+        else
+            backslash = find(p, '\\');
     }
     out.put('"');
 }
@@ -607,6 +639,12 @@ bool TreeNode::read(std::istream &stream, std::int64_t maxNodeEnds)
 
 std::string TreeNode::takeValue()
 {
+    if (m_shared) {
+        std::string copy = *m_shared;
+        m_shared.reset();
+        m_kind = Text;
+        return copy;
+    }
     std::string value = std::move(m_value);
     m_value.clear();
     m_kind = Text;
