@@ -51,6 +51,22 @@ QByteArray decode(const char *text, std::size_t size, bool *canonical)
     while (in < end) {
         // Whole groups of four symbols while the bit stream is at a group start.
         if (bitCount == 0) {
+            while (end - in >= 8) {
+                std::uint64_t group = 0;
+                std::uint32_t skipped = 0;
+                for (int i = 0; i < 8; ++i) {
+                    const std::uint32_t symbol = kSymbols[in[i]];
+                    skipped |= symbol;
+                    group = group << 6 | symbol;
+                }
+                if (skipped & kSkipped)
+                    break;
+                for (int i = 0; i < 6; ++i)
+                    out[i] = static_cast<unsigned char>(group >> (40 - 8 * i));
+                out += 6;
+                in += 8;
+                symbols += 8;
+            }
             while (end - in >= 4) {
                 const std::uint32_t a = kSymbols[in[0]];
                 const std::uint32_t b = kSymbols[in[1]];

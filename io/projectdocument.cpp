@@ -15,6 +15,7 @@ ProjectDocument::ProjectDocument()
 {
     // No image yet: the first one opened gets its scale from its size.
     m_planImage.setScale(0);
+    m_watermark.setVisible(false);
     m_scene.addItem(&m_planImage);
     m_scene.addItem(&m_caliber);
     m_scene.addItem(&m_roulette);
@@ -58,7 +59,10 @@ void ProjectDocument::setPlanImage(const QPixmap &image, QPointF centre)
     m_planPixmap = image;
     m_keptImage.clear();
     m_planImageText.clear();
-    m_planImage.setPixmap(watermarkedPlan(image));
+    const bool baked = qint64(image.width()) * image.height() <= bakedWatermarkPixels;
+    m_planImage.setPixmap(baked ? watermarkedPlan(image) : image);
+    m_watermark.setImageSize(baked ? QSizeF() : QSizeF(image.size()));
+    m_watermark.setVisible(!baked);
     m_planImage.setPos(-centre.x(), -centre.y());
     m_planImage.setVisible(!image.isNull());
 }

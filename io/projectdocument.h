@@ -9,6 +9,7 @@
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectlistmodel.h"
 #include "plan/plangraphicsitem.h"
+#include "plan/planwatermarkitem.h"
 #include "plan/roulettegraphicsitem.h"
 
 #include <QGraphicsPixmapItem>
@@ -52,7 +53,13 @@ public:
     // Makes image the plan image (forgetting a kept one): kept as the plan pixmap, shown with the
     // program's watermark (the resource must be registered) and its point centre
     // on the scene origin, visible unless it is null. The scale stays as it is.
+    // An image of up to bakedWatermarkPixels is shown as a copy with the
+    // watermark painted in; a larger one is shown as it is, under the watermark
+    // item, which paints the same pixels when drawn: a copy of a large plan
+    // would cost as much memory as the plan and its painting far more time than
+    // drawing the part on screen ever does.
     void setPlanImage(const QPixmap &image, QPointF centre);
+    static constexpr qint64 bakedWatermarkPixels = 4000000;
     // The shown plan image has a size.
     bool hasPlanImage() const;
     // The scale mark has a length.
@@ -133,6 +140,9 @@ public:
     const QGraphicsScene &scene() const { return m_scene; }
     QGraphicsPixmapItem &planImage() { return m_planImage; }
     const QGraphicsPixmapItem &planImage() const { return m_planImage; }
+    // The watermark over a large plan image (a child of planImage()), hidden
+    // while the shown pixmap has it painted in.
+    const PlanWatermarkItem &watermark() const { return m_watermark; }
     // The plan image as stored in the project, without the watermark.
     QPixmap &planPixmap() { return m_planPixmap; }
     const QPixmap &planPixmap() const { return m_planPixmap; }
@@ -157,6 +167,7 @@ public:
 private:
     QGraphicsScene m_scene;
     QGraphicsPixmapItem m_planImage;
+    PlanWatermarkItem m_watermark { &m_planImage };
     QPixmap m_planPixmap;
     std::string m_keptImage;
     PlanImageText m_planImageText;

@@ -104,6 +104,8 @@ private slots:
     void undoBringsBackTheText();
     void chosenImageIsEncodedOnce();
     void writeCanRunElsewhere();
+    void largePlanIsShownWithoutACopy_data();
+    void largePlanIsShownWithoutACopy();
 
 private:
     QTemporaryDir dir;
@@ -269,6 +271,35 @@ void TestPlanImageText::writeCanRunElsewhere()
     // A failed write says so.
     QVERIFY(!document.save(dir.filePath(QStringLiteral("no/such/folder.prj")), elsewhere));
     QCOMPARE(handed, 2);
+}
+
+void TestPlanImageText::largePlanIsShownWithoutACopy_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("copied");
+    QTest::newRow("small") << QSize(400, 300) << true;
+    QTest::newRow("at the limit") << QSize(2000, 2000) << true;
+    QTest::newRow("one row more") << QSize(2000, 2001) << false;
+}
+
+void TestPlanImageText::largePlanIsShownWithoutACopy()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, copied);
+    ProjectDocument document;
+    const QPixmap image = QPixmap::fromImage(plan(size.width(), size.height()));
+    document.setPlanImage(image, QPointF(0, 0));
+    // A small plan is shown as a copy with the watermark in it; a large one as
+    // it is, under the watermark item.
+    QCOMPARE(document.planImage().pixmap().cacheKey() != image.cacheKey(), copied);
+    QCOMPARE(document.watermark().isVisible(), !copied);
+    QCOMPARE(document.watermark().parentItem(), &document.planImage());
+    if (!copied)
+        QCOMPARE(document.watermark().boundingRect(), QRectF(QPointF(0, 0), QSizeF(size)));
+    QCOMPARE(document.planPixmap().cacheKey(), image.cacheKey());
+    // Another image, or none, takes the item along.
+    document.setPlanImage(QPixmap(), QPointF(0, 0));
+    QVERIFY(!document.watermark().isVisible());
 }
 
 QTEST_MAIN(TestPlanImageText)
