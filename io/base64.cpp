@@ -1,5 +1,7 @@
 #include "io/base64.h"
 
+#include "io/memoryadvice.h"
+
 #include <array>
 #include <cstdint>
 
@@ -41,6 +43,7 @@ QByteArray decode(const char *text, std::size_t size, bool *canonical)
 {
     QByteArray result;
     result.resize(int(size * 3 / 4));
+    adviseLargePages(result.data(), std::size_t(result.size()));
     auto *out = reinterpret_cast<unsigned char *>(result.data());
     const auto *in = reinterpret_cast<const unsigned char *>(text);
     const unsigned char *const end = in + size;

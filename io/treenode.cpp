@@ -2,6 +2,8 @@
 
 #include "treenumbers.h"
 
+#include "io/memoryadvice.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -149,6 +151,7 @@ private:
         if (needed <= token.capacity() || m_unread < 0 || token.capacity() < kBufferSize)
             return;
         token.reserve(needed + std::size_t(m_unread) + std::size_t(m_end - m_pos));
+        adviseLargePages(&token[0] + token.size(), token.capacity() - token.size());
     }
 
     void append(Line &line, const char *begin, const char *end)
