@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/backgroundwork.h"
 #include "app/settingskeys.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/fileproblem.h"
@@ -95,7 +96,11 @@ void MainWindow::endEditingForProject()
 bool MainWindow::saveProject(const QString &path)
 {
     flushPendingStep();
-    if (!document.save(path)) {
+    // A large plan takes a while to reach the disk: the window waits for it
+    // disabled but responding, and the project cannot change meanwhile.
+    const auto inBackground
+        = [this](const std::function<bool()> &write) { return BackgroundWork::run(this, write); };
+    if (!document.save(path, inBackground)) {
         prompts()->critical(this, QStringLiteral("Сохранение проекта"),
             QStringLiteral("Не удалось сохранить проект в файл %1.\n"
                            "Файл, который там был, не изменён.")
@@ -230,6 +235,11 @@ void MainWindow::on_actionOpen_triggered()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Not while the project is being written.
+    if (BackgroundWork::busy()) {
+        event->ignore();
+        return;
+    }
     flushPendingStep();
     if (!isWindowModified()) {
         saveWindowPlacement();

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/backgroundwork.h"
 #include "app/settingskeys.h"
 #include "io/projectfile.h"
 #include "io/recoveryfile.h"
@@ -111,6 +112,9 @@ void MainWindow::openRecentProject(const QString &path)
 
 void MainWindow::autosave()
 {
+    // Not while a save runs: it removes the recovery file when done.
+    if (BackgroundWork::busy())
+        return;
     if (!isWindowModified()) {
         recovery->remove();
         return;
@@ -119,8 +123,9 @@ void MainWindow::autosave()
     TreeFile file(path.toStdU16String());
     ProjectFile::writeProject(document.parts(), file.root());
     file.root().addChild(kOriginalKey).setText(projectPath.toStdString());
+    // Written as a save is, the window waiting but responding.
     std::string why;
-    if (path.isEmpty() || !file.save(&why))
+    if (path.isEmpty() || !BackgroundWork::run(this, [&file, &why] { return file.save(&why); }))
         statusBar()->showMessage(
             QStringLiteral("Не удалось записать копию проекта для восстановления."), 10000);
 }

@@ -15,6 +15,7 @@ ProjectDocument::ProjectDocument()
 {
     // No image yet: the first one opened gets its scale from its size.
     m_planImage.setScale(0);
+    m_watermark.setVisible(false);
     m_scene.addItem(&m_planImage);
     m_scene.addItem(&m_caliber);
     m_scene.addItem(&m_roulette);
@@ -36,7 +37,7 @@ ProjectDocument::~ProjectDocument()
 ProjectParts ProjectDocument::parts()
 {
     return { &m_scene, &m_planImage, &m_planPixmap, &m_keptImage, &m_caliber, &m_plan, &m_objects,
-        &m_sensors, &m_coverageSettings };
+        &m_sensors, &m_coverageSettings, &m_planImageText };
 }
 
 ProjectLoadResult ProjectDocument::load(const QString &path, ProjectLoadHooks hooks)
@@ -47,16 +48,21 @@ ProjectLoadResult ProjectDocument::load(const QString &path, ProjectLoadHooks ho
     return ProjectFile::loadProject(parts(), path, hooks);
 }
 
-bool ProjectDocument::save(const QString &path)
+bool ProjectDocument::save(
+    const QString &path, const std::function<bool(const std::function<bool()> &)> &runWrite)
 {
-    return ProjectFile::saveProject(parts(), path);
+    return ProjectFile::saveProject(parts(), path, nullptr, runWrite);
 }
 
 void ProjectDocument::setPlanImage(const QPixmap &image, QPointF centre)
 {
     m_planPixmap = image;
     m_keptImage.clear();
-    m_planImage.setPixmap(watermarkedPlan(image));
+    m_planImageText.clear();
+    const bool baked = qint64(image.width()) * image.height() <= bakedWatermarkPixels;
+    m_planImage.setPixmap(baked ? watermarkedPlan(image) : image);
+    m_watermark.setImageSize(baked ? QSizeF() : QSizeF(image.size()));
+    m_watermark.setVisible(!baked);
     m_planImage.setPos(-centre.x(), -centre.y());
     m_planImage.setVisible(!image.isNull());
 }
@@ -170,6 +176,8 @@ ProjectHistory::Snapshot ProjectDocument::snapshot()
     state.tree = stream.str();
     state.image = QVariant::fromValue(m_planPixmap);
     state.imageKey = m_planPixmap.isNull() ? 0 : m_planPixmap.cacheKey();
+    if (m_planImageText.belongsTo(m_planPixmap))
+        state.imageText = m_planImageText.base64;
     return state;
 }
 
@@ -178,12 +186,15 @@ void ProjectDocument::restore(const ProjectHistory::Snapshot &state, const Proje
     TreeNode root = parseTree(state.tree);
     const QPixmap image = state.image.value<QPixmap>();
     ProjectLoadHooks restoring = hooks;
-    restoring.setPlanImage = [this, &image](const QPixmap &, QPointF centre) {
+    restoring.setPlanImage = [this, &image, &state](const QPixmap &, QPointF centre) {
         if (image.cacheKey() == m_planPixmap.cacheKey()
-            || (image.isNull() && m_planPixmap.isNull()))
+            || (image.isNull() && m_planPixmap.isNull())) {
             m_planImage.setPos(-centre.x(), -centre.y());
-        else
+        } else {
             setPlanImage(image, centre);
+            if (state.imageText)
+                m_planImageText = { state.imageText, image.cacheKey() };
+        }
     };
     ProjectFile::readProject(parts(), root, restoring);
     // Without an image in the tree the reader leaves the scale alone.

@@ -9,6 +9,7 @@
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectlistmodel.h"
 #include "plan/plangraphicsitem.h"
+#include "plan/planwatermarkitem.h"
 #include "plan/roulettegraphicsitem.h"
 
 #include <QGraphicsPixmapItem>
@@ -20,6 +21,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <string>
 
 class ObjectGraphicsItem;
@@ -45,12 +47,19 @@ public:
     // Without a setPlanImage hook the image goes through setPlanImage below.
     ProjectLoadResult load(const QString &path, ProjectLoadHooks hooks = {});
     // As ProjectFile::saveProject.
-    bool save(const QString &path);
+    bool save(const QString &path,
+        const std::function<bool(const std::function<bool()> &)> &runWrite = {});
 
     // Makes image the plan image (forgetting a kept one): kept as the plan pixmap, shown with the
     // program's watermark (the resource must be registered) and its point centre
     // on the scene origin, visible unless it is null. The scale stays as it is.
+    // An image of up to bakedWatermarkPixels is shown as a copy with the
+    // watermark painted in; a larger one is shown as it is, under the watermark
+    // item, which paints the same pixels when drawn: a copy of a large plan
+    // would cost as much memory as the plan and its painting far more time than
+    // drawing the part on screen ever does.
     void setPlanImage(const QPixmap &image, QPointF centre);
+    static constexpr qint64 bakedWatermarkPixels = 4000000;
     // The shown plan image has a size.
     bool hasPlanImage() const;
     // The scale mark has a length.
@@ -131,11 +140,17 @@ public:
     const QGraphicsScene &scene() const { return m_scene; }
     QGraphicsPixmapItem &planImage() { return m_planImage; }
     const QGraphicsPixmapItem &planImage() const { return m_planImage; }
+    // The watermark over a large plan image (a child of planImage()), hidden
+    // while the shown pixmap has it painted in.
+    const PlanWatermarkItem &watermark() const { return m_watermark; }
     // The plan image as stored in the project, without the watermark.
     QPixmap &planPixmap() { return m_planPixmap; }
     const QPixmap &planPixmap() const { return m_planPixmap; }
     // An image loaded but not shown, as it was in the file (ProjectParts::keptImage).
     const std::string &keptImage() const { return m_keptImage; }
+    // The plan pixmap's text for the project file, as loaded or last encoded
+    // (ProjectParts::planImageText).
+    const PlanImageText &planImageText() const { return m_planImageText; }
     CaliberGraphicsItem &caliber() { return m_caliber; }
     const CaliberGraphicsItem &caliber() const { return m_caliber; }
     RouletteGraphicsItem &roulette() { return m_roulette; }
@@ -152,8 +167,10 @@ public:
 private:
     QGraphicsScene m_scene;
     QGraphicsPixmapItem m_planImage;
+    PlanWatermarkItem m_watermark { &m_planImage };
     QPixmap m_planPixmap;
     std::string m_keptImage;
+    PlanImageText m_planImageText;
     CaliberGraphicsItem m_caliber;
     RouletteGraphicsItem m_roulette;
     PlanGraphicsItem m_plan;

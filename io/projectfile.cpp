@@ -1,6 +1,7 @@
 #include "io/projectfile.h"
 
 #include "detectors/sensorgraphicsitem2.h"
+#include "io/base64.h"
 #include "io/coveragesettings.h"
 #include "io/projectlimits.h"
 #include "io/treefile.h"
@@ -30,9 +31,66 @@ namespace {
         return std::max(4, int(QImage::toPixelFormat(format).bitsPerPixel() + 7) / 8);
     }
 
+    // The PNG of an "Image" value, or why there is none: a value longer than
+    // ProjectLimits::maxImageText is too large without decoding.
+    bool pngOf(const std::string &base64, QByteArray *png, bool *tooLarge, bool *canonical)
+    {
+        // Refused before decoding: the decoded bytes stay within a small multiple
+        // of the image cap (and within what a QByteArray can hold).
+        static_assert(ProjectLimits::maxImageText < INT_MAX / 4 * 3, "Base64 text must fit an int");
+        if (base64.size() > std::size_t(ProjectLimits::maxImageText)) {
+            if (tooLarge)
+                *tooLarge = true;
+            return false;
+        }
+        *png = Base64::decode(base64.data(), base64.size(), canonical);
+        return true;
+    }
+
+    // The size of the PNG in reader, or an invalid size when it has none or
+    // when the decoded image would exceed ProjectLimits::maxImageBytes (then
+    // *tooLarge is set).
+    QSize checkedSize(QImageReader &reader, bool *tooLarge)
+    {
+        reader.setDecideFormatFromContent(false);
+        // Qt 5 decodes whatever size the header claims: look before decoding.
+        const QSize size = reader.size();
+        if (!size.isValid() || size.isEmpty())
+            return QSize();
+        const qint64 bytes
+            = qint64(size.width()) * size.height() * bytesPerPixel(reader.imageFormat());
+        if (bytes > ProjectLimits::maxImageBytes) {
+            if (tooLarge)
+                *tooLarge = true;
+            return QSize();
+        }
+        return size;
+    }
+
+    QImage decodePng(QByteArray &png, bool *tooLarge)
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "png");
+        if (!checkedSize(reader, tooLarge).isValid())
+            return QImage();
+        return reader.read();
+    }
+
+    std::string encodeImage(const QImage &image)
+    {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return Base64::encode(png.constData(), std::size_t(png.size()));
+    }
+
     void showPlainImage(const ProjectParts &parts, const QPixmap &image, QPointF centre)
     {
         *parts.planPixmap = image;
+        if (parts.planImageText)
+            parts.planImageText->clear();
         parts.planImage->setPixmap(image);
         parts.planImage->setPos(-centre.x(), -centre.y());
         parts.planImage->setVisible(!image.isNull());
@@ -42,11 +100,21 @@ namespace {
         ProjectLoadResult &result)
     {
         QPixmap image;
+        // The text the image was read from, or its canonical form.
+        std::shared_ptr<const std::string> imageText;
         TreeNode *imageNode = root.child("Image", false);
         if (imageNode && !imageNode->value().empty()) {
-            const QImage decoded = decodePlanImage(imageNode->value(), &result.imageTooLarge);
+            QByteArray png;
+            bool canonical = false;
+            QImage decoded;
+            if (pngOf(imageNode->value(), &png, &result.imageTooLarge, &canonical))
+                decoded = decodePng(png, &result.imageTooLarge);
             result.imageUnreadable = decoded.isNull();
-            image = QPixmap::fromImage(decoded);
+            image = QPixmap::fromImage(std::move(decoded));
+            if (!image.isNull())
+                imageText = std::make_shared<const std::string>(canonical
+                        ? imageNode->takeValue()
+                        : Base64::encode(png.constData(), std::size_t(png.size())));
         }
         const int width = image.width();
         const int height = image.height();
@@ -81,6 +149,9 @@ namespace {
         parts.keptImage->clear();
         if (result.imageUnreadable)
             *parts.keptImage = imageNode->takeValue();
+        // Whoever set another image forgot the text of the one before.
+        if (parts.planImageText && imageText && parts.planPixmap->cacheKey() == image.cacheKey())
+            *parts.planImageText = { std::move(imageText), image.cacheKey() };
     }
 
     void readObstacles(const ProjectParts &parts, TreeNode &root, const ProjectLoadHooks &hooks,
@@ -164,77 +235,110 @@ std::string encodePlanImage(const QPixmap &image)
 {
     if (image.isNull())
         return std::string();
+    return encodeImage(image.toImage());
+}
+
+std::shared_ptr<const std::string> planImageValue(const ProjectParts &parts)
+{
+    const QPixmap &pixmap = *parts.planPixmap;
+    if (pixmap.isNull())
+        return nullptr;
+    if (parts.planImageText && parts.planImageText->belongsTo(pixmap))
+        return parts.planImageText->base64;
+    auto text = std::make_shared<const std::string>(encodePlanImage(pixmap));
+    if (parts.planImageText)
+        *parts.planImageText = { text, pixmap.cacheKey() };
+    return text;
+}
+
+QSize planImageSize(const std::string &base64, bool *tooLarge)
+{
+    if (tooLarge)
+        *tooLarge = false;
     QByteArray png;
+    if (!pngOf(base64, &png, tooLarge, nullptr))
+        return QSize();
     QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png.toBase64().toStdString();
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
+    return checkedSize(reader, tooLarge);
 }
 
 QImage decodePlanImage(const std::string &base64, bool *tooLarge)
 {
     if (tooLarge)
         *tooLarge = false;
-    // Refused before decoding: the decoded bytes stay within a small multiple
-    // of the image cap (and within what a QByteArray can hold).
-    static_assert(ProjectLimits::maxImageText < INT_MAX / 4 * 3, "Base64 text must fit an int");
-    if (base64.size() > std::size_t(ProjectLimits::maxImageText)) {
-        if (tooLarge)
-            *tooLarge = true;
+    QByteArray png;
+    if (!pngOf(base64, &png, tooLarge, nullptr))
         return QImage();
-    }
-    QByteArray png
-        = QByteArray::fromBase64(QByteArray::fromRawData(base64.data(), int(base64.size())));
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    reader.setDecideFormatFromContent(false);
-    // Qt 5 decodes whatever size the header claims: look before decoding.
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return QImage();
-    const qint64 bytes = qint64(size.width()) * size.height() * bytesPerPixel(reader.imageFormat());
-    if (bytes > ProjectLimits::maxImageBytes) {
-        if (tooLarge)
-            *tooLarge = true;
-        return QImage();
-    }
-    return reader.read();
+    return decodePng(png, tooLarge);
 }
+
+namespace {
+
+    // The tree of the project; with imageLeft set, the "Image" value of a
+    // pixmap without its text is left empty and *imageLeft points at it.
+    void writeTree(const ProjectParts &parts, TreeNode &root, TreeNode **imageLeft)
+    {
+        root.addChild("App").setText(applicationMark);
+        TreeNode &image = root.addChild("Image");
+        const QPixmap &pixmap = *parts.planPixmap;
+        if (pixmap.isNull() && !parts.keptImage->empty())
+            image.setText(*parts.keptImage);
+        else if (imageLeft && !pixmap.isNull()
+            && !(parts.planImageText && parts.planImageText->belongsTo(pixmap)))
+            *imageLeft = &image;
+        else
+            image.setSharedText(planImageValue(parts));
+        const QPointF position = parts.planImage->pos();
+        root.addChild("Center").setPoint(TreePoint { float(-position.x()), float(-position.y()) });
+        root.addChild("Scale").setReal(parts.planImage->scale());
+        parts.caliber->saveToNode(&root.addChild("Roulette"));
+        parts.plan->saveToNode(&root.addChild("Outline"));
+        TreeNode &objects = root.addChild("Objects");
+        for (const ObjectGraphicsItem *obstacle : qAsConst(*parts.objects))
+            obstacle->saveToNode(&objects.addChild(obstacleEntryName(obstacle->shapeKind())));
+        // A detector without a surface leaves an empty entry, which loading skips.
+        TreeNode &sensors = root.addChild("Sensors");
+        for (const SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))
+            detector->saveToNode(&sensors.addChild("Sensor"));
+        if (parts.coverage)
+            parts.coverage->write(root);
+    }
+
+} // namespace
 
 void writeProject(const ProjectParts &parts, TreeNode &root)
 {
-    root.addChild("App").setText(applicationMark);
-    if (parts.planPixmap->isNull() && !parts.keptImage->empty())
-        root.addChild("Image").setText(*parts.keptImage);
-    else
-        root.addChild("Image").setText(encodePlanImage(*parts.planPixmap));
-    const QPointF position = parts.planImage->pos();
-    root.addChild("Center").setPoint(TreePoint { float(-position.x()), float(-position.y()) });
-    root.addChild("Scale").setReal(parts.planImage->scale());
-    parts.caliber->saveToNode(&root.addChild("Roulette"));
-    parts.plan->saveToNode(&root.addChild("Outline"));
-    TreeNode &objects = root.addChild("Objects");
-    for (const ObjectGraphicsItem *obstacle : qAsConst(*parts.objects))
-        obstacle->saveToNode(&objects.addChild(obstacleEntryName(obstacle->shapeKind())));
-    // A detector without a surface leaves an empty entry, which loading skips.
-    TreeNode &sensors = root.addChild("Sensors");
-    for (const SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))
-        detector->saveToNode(&sensors.addChild("Sensor"));
-    if (parts.coverage)
-        parts.coverage->write(root);
+    writeTree(parts, root, nullptr);
 }
 
-bool saveProject(const ProjectParts &parts, const QString &path, QString *error)
+bool saveProject(const ProjectParts &parts, const QString &path, QString *error,
+    const std::function<bool(const std::function<bool()> &)> &runWrite)
 {
     TreeFile file(path.toStdU16String());
-    writeProject(parts, file.root());
+    TreeNode *imageLeft = nullptr;
+    writeTree(parts, file.root(), &imageLeft);
+    // What the write touches is its own: the tree, and the image to encode as
+    // an image (a pixmap belongs to the thread of the window).
+    QImage toEncode;
+    if (imageLeft)
+        toEncode = parts.planPixmap->toImage();
+    std::shared_ptr<const std::string> encoded;
     std::string why;
-    if (file.save(&why))
-        return true;
-    if (error)
+    const auto write = [&] {
+        if (imageLeft) {
+            encoded = std::make_shared<const std::string>(encodeImage(toEncode));
+            imageLeft->setSharedText(encoded);
+        }
+        return file.save(&why);
+    };
+    const bool saved = runWrite ? runWrite(write) : write();
+    if (encoded && parts.planImageText)
+        *parts.planImageText = { encoded, parts.planPixmap->cacheKey() };
+    if (!saved && error)
         *error = QString::fromStdString(why);
-    return false;
+    return saved;
 }
 
 void removeObstaclesAndDetectors(const ProjectParts &parts)

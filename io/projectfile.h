@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 struct CoverageSettings;
@@ -18,9 +19,25 @@ class QGraphicsScene;
 class SensorGraphicsItem2;
 class TreeNode;
 
+// The "Image" value of a plan pixmap: the Base64 text of its PNG file as it was
+// loaded (or as a save first encoded it), which later saves write again
+// instead of encoding the pixmap anew. It belongs to the pixmap whose cache key
+// it holds; a pixmap changed or replaced since has another key and is encoded.
+struct PlanImageText
+{
+    std::shared_ptr<const std::string> base64;
+    qint64 pixmapKey = 0;
+
+    bool belongsTo(const QPixmap &pixmap) const
+    {
+        return base64 && !pixmap.isNull() && pixmap.cacheKey() == pixmapKey;
+    }
+    void clear() { *this = PlanImageText(); }
+};
+
 // The parts a project is made of. The main window points them at its members;
 // a program without a window builds its own scene and items and points them
-// there. Every pointer must be set, except coverage.
+// there. Every pointer must be set, except coverage and planImageText.
 struct ProjectParts
 {
     QGraphicsScene *scene = nullptr;
@@ -39,6 +56,9 @@ struct ProjectParts
     // The coverage targets and map switch, saved as the "Coverage" entry; when
     // null, nothing of them is written or read.
     CoverageSettings *coverage = nullptr;
+    // The plan pixmap's text; loading sets it, a save sets it when it had to
+    // encode the pixmap. Optional: without it every save encodes the pixmap.
+    PlanImageText *planImageText = nullptr;
 };
 
 // Optional calls into the owner of the parts while a project is loaded.
@@ -112,8 +132,13 @@ int obstacleKindFromEntry(const std::string &name);
 void writeProject(const ProjectParts &parts, TreeNode &root);
 // Writes the project to path through SaveFile: on failure the file that was
 // there stays as it was. False, with *error saying why, when the file could not
-// be written.
-bool saveProject(const ProjectParts &parts, const QString &path, QString *error = nullptr);
+// be written. The tree is taken from the parts first; then the rest of the
+// work (encoding a plan pixmap without its text, writing, waiting for the
+// disk), which touches neither the parts nor anything of the window's thread,
+// is handed to runWrite when given, to be run and its result returned, say on
+// another thread while the window waits. The parts must not change meanwhile.
+bool saveProject(const ProjectParts &parts, const QString &path, QString *error = nullptr,
+    const std::function<bool(const std::function<bool()> &)> &runWrite = {});
 
 // Replaces the project by the one in the tree root (as read from a file). The
 // detector entries of the tree get the keys they miss, with their defaults.
@@ -131,10 +156,19 @@ void removeObstaclesAndDetectors(const ProjectParts &parts);
 
 // The plan image as PNG in Base64, empty for a null pixmap.
 std::string encodePlanImage(const QPixmap &image);
+// The "Image" value written for the plan pixmap: its text when the parts hold
+// the one belonging to it, otherwise the pixmap encoded (and kept as its text
+// when the parts have room for it). Null for a null pixmap.
+std::shared_ptr<const std::string> planImageValue(const ProjectParts &parts);
 // The image of an "Image" value; a null image when the value does not decode
 // to a PNG, or when the decoded image would exceed ProjectLimits::maxImageBytes
 // (then *tooLarge is set). The size is checked before anything is decoded, and
 // a value longer than ProjectLimits::maxImageText is too large without decoding.
 QImage decodePlanImage(const std::string &base64, bool *tooLarge = nullptr);
+// The size of the image an "Image" value holds, read from the PNG header
+// without decoding the pixels; an invalid size where decodePlanImage would give
+// a null image (and *tooLarge as it would set it), except that damage past the
+// header goes unnoticed.
+QSize planImageSize(const std::string &base64, bool *tooLarge = nullptr);
 
 } // namespace ProjectFile

@@ -4,6 +4,7 @@
 #include <QVariant>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
         QVariant image;
         // Compares the image by its cache key: the same shared image, or both null.
         qint64 imageKey = 0;
+        // The image's text for the project file when it was known (shared with
+        // the document), so that undoing back to it does not encode it again.
+        std::shared_ptr<const std::string> imageText;
     };
 
     // The number of steps kept when nothing else is set.

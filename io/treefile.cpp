@@ -40,6 +40,17 @@ protected:
 
     int sync() override { return drain() ? 0 : -1; }
 
+    // A block larger than the buffer (the plan image's text) goes to the
+    // device as it is instead of through the buffer.
+    std::streamsize xsputn(const char *data, std::streamsize count) override
+    {
+        if (count < std::streamsize(m_buffer.size()))
+            return std::streambuf::xsputn(data, count);
+        if (!drain() || m_device->write(data, count) != count)
+            return 0;
+        return count;
+    }
+
 private:
     bool drain()
     {

@@ -2,8 +2,11 @@
 
 #include "treenumbers.h"
 
+#include "io/memoryadvice.h"
+
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <istream>
 #include <limits>
 #include <ostream>
@@ -49,6 +52,22 @@ void readReals(const std::string &text, double *values, int count)
         values[i] = TreeNumbers::parseReal(p, end, &stop);
         p = stop < end ? stop + 1 : end;
     }
+}
+
+// The line breaks and '>' bytes in [begin, end), by memchr: a long value
+// without them (a plan image's text) is passed over at the speed of memory.
+std::int64_t countNodeEnds(const char *begin, const char *end)
+{
+    std::int64_t count = 0;
+    for (const char c : { '\n', '\r', '>' }) {
+        for (const char *p = begin; p < end; ++p) {
+            p = static_cast<const char *>(std::memchr(p, c, std::size_t(end - p)));
+            if (!p)
+                break;
+            ++count;
+        }
+    }
+    return count;
 }
 
 } // namespace
@@ -113,8 +132,7 @@ private:
         if (m_unread >= 0)
             m_unread = std::max<std::int64_t>(0, m_unread - got);
         if (m_maxNodeEnds >= 0) {
-            m_nodeEnds += std::count_if(
-                m_pos, m_end, [](char c) { return c == '\n' || c == '\r' || c == '>'; });
+            m_nodeEnds += countNodeEnds(m_pos, m_end);
             if (m_nodeEnds > m_maxNodeEnds) {
                 m_overLimit = true;
                 m_eof = true;
@@ -133,6 +151,7 @@ private:
         if (needed <= token.capacity() || m_unread < 0 || token.capacity() < kBufferSize)
             return;
         token.reserve(needed + std::size_t(m_unread) + std::size_t(m_end - m_pos));
+        adviseLargePages(&token[0] + token.size(), token.capacity() - token.size());
     }
 
     void append(Line &line, const char *begin, const char *end)
@@ -159,8 +178,11 @@ private:
     void takeQuotedRun(Line &line)
     {
         const char *start = m_pos;
-        while (m_pos < m_end && *m_pos != '"' && *m_pos != '\\')
-            ++m_pos;
+        const std::size_t left = std::size_t(m_end - m_pos);
+        const void *quote = std::memchr(m_pos, '"', left);
+        const char *stop = quote ? static_cast<const char *>(quote) : m_end;
+        const void *backslash = std::memchr(m_pos, '\\', std::size_t(stop - m_pos));
+        m_pos = backslash ? static_cast<const char *>(backslash) : stop;
         if (m_pos != start) {
             append(line, start, m_pos);
             line.contentLength = line.token.size();
@@ -302,6 +324,7 @@ TreeNode::~TreeNode()
 TreeNode::TreeNode(TreeNode &&other) noexcept
     : m_name(std::move(other.m_name))
     , m_value(std::move(other.m_value))
+    , m_shared(std::move(other.m_shared))
     , m_kind(other.m_kind)
     , m_children(std::move(other.m_children))
 {
@@ -314,6 +337,7 @@ TreeNode &TreeNode::operator=(TreeNode &&other) noexcept
         destroyChildren();
         m_name = std::move(other.m_name);
         m_value = std::move(other.m_value);
+        m_shared = std::move(other.m_shared);
         m_kind = other.m_kind;
         m_children = std::move(other.m_children);
         other.m_kind = Text;
@@ -344,6 +368,7 @@ void TreeNode::clear()
 {
     destroyChildren();
     m_value.clear();
+    m_shared.reset();
     m_kind = Text;
 }
 
@@ -391,35 +416,48 @@ const TreeNode *TreeNode::childAt(std::size_t index) const
 void TreeNode::setText(const std::string &text)
 {
     m_value = text;
+    m_shared.reset();
+    m_kind = Text;
+}
+
+void TreeNode::setSharedText(std::shared_ptr<const std::string> text)
+{
+    m_value.clear();
+    m_shared = std::move(text);
     m_kind = Text;
 }
 
 void TreeNode::setInteger(long long value)
 {
+    m_shared.reset();
     m_value = TreeNumbers::formatInteger(value);
     m_kind = Integer;
 }
 
 void TreeNode::setReal(double value)
 {
+    m_shared.reset();
     m_value = TreeNumbers::formatReal(value);
     m_kind = Real;
 }
 
 void TreeNode::setPoint(TreePoint point)
 {
+    m_shared.reset();
     m_value = joinReals({ point.x, point.y });
     m_kind = Real;
 }
 
 void TreeNode::setPointAndValue(TreePoint point, float value)
 {
+    m_shared.reset();
     m_value = joinReals({ point.x, point.y, value });
     m_kind = Real;
 }
 
 void TreeNode::setRect(TreeRect rect)
 {
+    m_shared.reset();
     const float width = rect.right - rect.left;
     const float height = rect.bottom - rect.top;
     m_value = joinReals({ rect.left, rect.top, width, height });
@@ -428,6 +466,7 @@ void TreeNode::setRect(TreeRect rect)
 
 void TreeNode::setRectAndValue(TreeRect rect, float value)
 {
+    m_shared.reset();
     const float width = rect.right - rect.left;
     const float height = rect.bottom - rect.top;
     m_value = joinReals({ rect.left, rect.top, width, height, value });
@@ -437,26 +476,28 @@ void TreeNode::setRectAndValue(TreeRect rect, float value)
 long long TreeNode::toInteger() const
 {
     const char *stop = nullptr;
-    return TreeNumbers::parseInteger(m_value.data(), m_value.data() + m_value.size(), &stop);
+    const std::string &text = value();
+    return TreeNumbers::parseInteger(text.data(), text.data() + text.size(), &stop);
 }
 
 double TreeNode::toReal() const
 {
     const char *stop = nullptr;
-    return TreeNumbers::parseReal(m_value.data(), m_value.data() + m_value.size(), &stop);
+    const std::string &text = value();
+    return TreeNumbers::parseReal(text.data(), text.data() + text.size(), &stop);
 }
 
 TreePoint TreeNode::toPoint() const
 {
     double v[2];
-    readReals(m_value, v, 2);
+    readReals(this->value(), v, 2);
     return { toFloat(v[0]), toFloat(v[1]) };
 }
 
 TreePoint TreeNode::toPointAndValue(float &value) const
 {
     double v[3];
-    readReals(m_value, v, 3);
+    readReals(this->value(), v, 3);
     value = toFloat(v[2]);
     return { toFloat(v[0]), toFloat(v[1]) };
 }
@@ -464,7 +505,7 @@ TreePoint TreeNode::toPointAndValue(float &value) const
 TreeRect TreeNode::toRect() const
 {
     double v[4];
-    readReals(m_value, v, 4);
+    readReals(this->value(), v, 4);
     const float left = toFloat(v[0]);
     const float top = toFloat(v[1]);
     return { left, top, toFloat(left + v[2]), toFloat(top + v[3]) };
@@ -473,7 +514,7 @@ TreeRect TreeNode::toRect() const
 TreeRect TreeNode::toRectAndValue(float &value) const
 {
     double v[5];
-    readReals(m_value, v, 5);
+    readReals(this->value(), v, 5);
     const float left = toFloat(v[0]);
     const float top = toFloat(v[1]);
     value = toFloat(v[4]);
@@ -513,20 +554,32 @@ private:
     bool m_ok = true;
 };
 
+// The bytes of a long value go out in runs between the quotes and backslashes
+// it holds, each found by memchr, so that a plan image's text is written at
+// the speed of copying it.
 void writeQuoted(Sink &out, const std::string &value)
 {
     out.put('"');
     const char *p = value.data();
     const char *end = p + value.size();
+    const auto find = [&end](const char *from, char c) {
+        const void *found = std::memchr(from, c, std::size_t(end - from));
+        return found ? static_cast<const char *>(found) : end;
+    };
+    const char *quote = find(p, '"');
+    const char *backslash = find(p, '\\');
     while (p < end) {
-        const char *run = p;
-        while (p < end && *p != '"' && *p != '\\')
-            ++p;
-        out.put(run, static_cast<std::size_t>(p - run));
-        if (p < end) {
-            out.put('\\');
-            out.put(*p++);
-        }
+        const char *stop = std::min(quote, backslash);
+        out.put(p, static_cast<std::size_t>(stop - p));
+        if (stop == end)
+            break;
+        out.put('\\');
+        out.put(*stop);
+        p = stop + 1;
+        if (stop == quote)
+            quote = find(p, '"');
+        else
+            backslash = find(p, '\\');
     }
     out.put('"');
 }
@@ -607,6 +660,12 @@ bool TreeNode::read(std::istream &stream, std::int64_t maxNodeEnds)
 
 std::string TreeNode::takeValue()
 {
+    if (m_shared) {
+        std::string copy = *m_shared;
+        m_shared.reset();
+        m_kind = Text;
+        return copy;
+    }
     std::string value = std::move(m_value);
     m_value.clear();
     m_kind = Text;

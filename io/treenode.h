@@ -50,8 +50,8 @@ public:
     const std::string &name() const { return m_name; }
     void setName(std::string name) { m_name = std::move(name); }
     ValueKind kind() const { return m_kind; }
-    const std::string &value() const { return m_value; }
-    // Moves the value out, leaving an empty text.
+    const std::string &value() const { return m_shared ? *m_shared : m_value; }
+    // Moves the value out (a copy of a shared one), leaving an empty text.
     std::string takeValue();
 
     // True once a child list exists: the writer then brackets the name and
@@ -72,6 +72,9 @@ public:
     const TreeNode *childAt(std::size_t index) const;
 
     void setText(const std::string &text);
+    // A text value held with whoever else holds it instead of copied, for a
+    // long text that is written often: the plan image's. Null is empty.
+    void setSharedText(std::shared_ptr<const std::string> text);
     void setInteger(long long value);
     void setReal(double value);
     void setPoint(TreePoint point);
@@ -81,7 +84,7 @@ public:
 
     // The getters parse the value text and never fail; text without a number
     // and components missing at the end read as 0.
-    std::string toText() const { return m_value; }
+    std::string toText() const { return value(); }
     long long toInteger() const;
     double toReal() const;
     TreePoint toPoint() const;
@@ -109,6 +112,8 @@ private:
 
     std::string m_name;
     std::string m_value;
+    // Set by setSharedText only; then it is the value and m_value is empty.
+    std::shared_ptr<const std::string> m_shared;
     ValueKind m_kind = Text;
     std::unique_ptr<ChildList> m_children;
 

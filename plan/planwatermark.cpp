@@ -10,25 +10,24 @@ constexpr double kWatermarkOpacity = 0.05;
 
 } // namespace
 
-QPixmap watermarkedPlan(const QPixmap &image, const QImage &logo)
+void paintWatermark(QPainter &painter, const QSizeF &imageSize, const QImage &logo)
 {
-    QPixmap shown = image;
-    if (image.isNull() || logo.isNull())
-        return shown;
-    const float W = image.width();
-    const float H = image.height();
+    if (logo.isNull() || imageSize.isEmpty())
+        return;
+    const float W = imageSize.width();
+    const float H = imageSize.height();
     const float sx = W / logo.width();
     const float sy = H / logo.height();
     if (sx == 0 || sy == 0)
-        return shown;
+        return;
     const float s = qMin(sx, sy);
     const float tileWidth = logo.width() * s;
     const float tileHeight = logo.height() * s;
     float x0 = (W - tileWidth) / 2;
     float y0 = (H - tileHeight) / 2;
 
-    QPainter painter(&shown);
-    painter.setOpacity(kWatermarkOpacity);
+    painter.save();
+    painter.setOpacity(painter.opacity() * kWatermarkOpacity);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const auto tile
         = [&](float x, float y) { painter.drawImage(QRectF(x, y, tileWidth, tileHeight), logo); };
@@ -48,6 +47,16 @@ QPixmap watermarkedPlan(const QPixmap &image, const QImage &logo)
         for (float x = x0 + tileWidth; x + tileWidth <= W; x += tileWidth)
             tile(x, y0);
     }
+    painter.restore();
+}
+
+QPixmap watermarkedPlan(const QPixmap &image, const QImage &logo)
+{
+    QPixmap shown = image;
+    if (image.isNull() || logo.isNull() || image.width() == 0 || image.height() == 0)
+        return shown;
+    QPainter painter(&shown);
+    paintWatermark(painter, QSizeF(image.size()), logo);
     return shown;
 }
 
@@ -59,9 +68,15 @@ static bool registerLogo()
     return true;
 }
 
-QPixmap watermarkedPlan(const QPixmap &image)
+const QImage &watermarkLogo()
 {
     static const bool logoRegistered = registerLogo();
     Q_UNUSED(logoRegistered)
-    return watermarkedPlan(image, QImage(QStringLiteral(":/icons/Resources/Logo.png")));
+    static const QImage logo(QStringLiteral(":/icons/Resources/Logo.png"));
+    return logo;
+}
+
+QPixmap watermarkedPlan(const QPixmap &image)
+{
+    return watermarkedPlan(image, watermarkLogo());
 }
