@@ -6,6 +6,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/zonegraphicsitem.h"
+#include "io/pdfexport.h"
 #include "io/projectfile.h"
 #include "io/sceneimage.h"
 #include "io/treenode.h"
@@ -359,11 +360,22 @@ void TestUndo::aDragPaintsZonesQuickly()
     QVERIFY(ZoneGraphicsItem::dragPainting(scene));
     QVERIFY(quickView != smoothView);
 
+    // A page draws the scene through the same call as the PDF export.
+    const auto pageImage = [scene] {
+        QImage image(500, 400, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderSceneTopLeft(scene, &painter, QRectF(image.rect()));
+        return image;
+    };
     const QImage exportedInDrag = renderSceneToImage(scene, rect);
+    const QImage pageInDrag = pageImage();
     QVERIFY(!exportedInDrag.isNull());
     QVERIFY(ZoneGraphicsItem::dragPainting(scene));
     ZoneGraphicsItem::setDragPainting(scene, false);
     QCOMPARE(renderSceneToImage(scene, rect), exportedInDrag);
+    QCOMPARE(pageImage(), pageInDrag);
     QCOMPARE(viewImage(), smoothView);
     ZoneGraphicsItem::setDragPainting(scene, true);
 
