@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "detectors/zonegraphicsitem.h"
 #include "io/projectlimits.h"
 #include "plan/objectgraphicsitem.h"
+#include "plan/planinput.h"
 #include "scene/userprompts.h"
 
 #include <QSignalBlocker>
@@ -160,6 +162,10 @@ void MainWindow::on_object_valueChanged(double)
 
 void MainWindow::on_object_changed()
 {
+    // A change the obstacle reports itself with the left button held is a step
+    // of a drag on the plan (a typed value comes from the panel).
+    ZoneGraphicsItem::setDragPainting(
+        &scene, qobject_cast<ObjectGraphicsItem *>(sender()) && leftButtonHeld());
     noteChange();
     showObjectValues();
     // Detectors standing on the selected obstacle are placed on it again.

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "detectors/zonegraphicsitem.h"
 #include "scene/basegraphicsitem.h"
 
 #include <QMouseEvent>
@@ -33,6 +34,7 @@ void scrollTo(QScrollBar *bar, int value)
 
 void MainWindow::stopEditing()
 {
+    ZoneGraphicsItem::setDragPainting(&scene, false);
     const bool measuring = editingItem == &roulette && roulette.isPlacing();
     if (editingItem)
         editingItem->stopEdit();
@@ -98,6 +100,8 @@ void MainWindow::on_graphicsView_mouseMove(QMouseEvent *event)
 void MainWindow::on_graphicsView_mouseRelease(QMouseEvent *event)
 {
     event->setAccepted(false);
+    if (event->button() == Qt::LeftButton)
+        ZoneGraphicsItem::setDragPainting(&scene, false);
     if (editingItem)
         editingItem->viewMouseRelease(event);
     if (isPanButton(event->button())) {
@@ -180,6 +184,7 @@ void MainWindow::on_actionAllView_triggered()
 
 void MainWindow::on_shortcutCancel()
 {
+    ZoneGraphicsItem::setDragPainting(&scene, false);
     if (!editingItem)
         return;
     if (ui->objectCreateAction->isChecked() || ui->ellipseCreateAction->isChecked()

@@ -2,7 +2,16 @@
 
 #include "scene/geometry.h"
 
+#include <QGraphicsScene>
 #include <QPainter>
+#include <QVariant>
+
+namespace {
+
+// The scene's dynamic property that holds the drag painting state.
+const char kDragPainting[] = "zoneDragPainting";
+
+} // namespace
 
 ZoneGraphicsItem::ZoneGraphicsItem(const QPen &pen, const QBrush &brush, QGraphicsItem *parent)
     : GraphicsPolygonItem2(pen, brush, parent)
@@ -27,6 +36,7 @@ void ZoneGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *
     if (m_path.isEmpty())
         return;
     painter->save();
+    const bool quickFill = dragPainting(scene());
     painter->setRenderHint(QPainter::Antialiasing);
     QPen pen = this->pen();
     if (pen.isCosmetic())
@@ -39,9 +49,22 @@ void ZoneGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *
     // over the zone's box in many passes. Short runs of edges stroked one by
     // one draw the same line at a fraction of that.
     const bool wide = pen.style() == Qt::SolidLine && pen.widthF() > 1;
-    painter->setPen(wide ? QPen(Qt::NoPen) : pen);
-    painter->setBrush(brush());
-    painter->drawPath(m_path);
+    if (quickFill) {
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(brush());
+        painter->drawPath(m_path);
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (!wide) {
+            painter->setPen(pen);
+            painter->setBrush(Qt::NoBrush);
+            painter->drawPath(m_path);
+        }
+    } else {
+        painter->setPen(wide ? QPen(Qt::NoPen) : pen);
+        painter->setBrush(brush());
+        painter->drawPath(m_path);
+    }
     if (wide) {
         pen.setCapStyle(Qt::FlatCap);
         painter->setPen(pen);
@@ -72,4 +95,32 @@ QRectF ZoneGraphicsItem::boundingRect() const
 QPainterPath ZoneGraphicsItem::shape() const
 {
     return m_path;
+}
+
+void ZoneGraphicsItem::setDragPainting(QGraphicsScene *scene, bool on)
+{
+    if (!scene || dragPainting(scene) == on)
+        return;
+    scene->setProperty(kDragPainting, on);
+    if (!on)
+        scene->update();
+}
+
+bool ZoneGraphicsItem::dragPainting(const QGraphicsScene *scene)
+{
+    return scene && scene->property(kDragPainting).toBool();
+}
+
+ZoneGraphicsItem::NormalPainting::NormalPainting(QGraphicsScene *scene)
+    : m_scene(scene)
+    , m_dragPainting(dragPainting(scene))
+{
+    if (m_dragPainting)
+        m_scene->setProperty(kDragPainting, false);
+}
+
+ZoneGraphicsItem::NormalPainting::~NormalPainting()
+{
+    if (m_dragPainting)
+        m_scene->setProperty(kDragPainting, true);
 }

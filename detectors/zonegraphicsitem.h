@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <QVector>
 
+class QGraphicsScene;
+
 // A detector's zone on the plan: one or more pieces, drawn, bounded and hit
 // as one path (odd-even fill, so that a piece inside another is a hole).
 // polygon() holds the largest piece, for callers that want one outline.
@@ -23,6 +25,27 @@ public:
         QWidget *widget = nullptr) override;
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
+
+    // While an obstacle is dragged the zones of its scene are filled without
+    // antialiasing, which costs a fraction of the smooth fill; their outlines
+    // are drawn as always. Switching it off repaints the scene.
+    static void setDragPainting(QGraphicsScene *scene, bool on);
+    static bool dragPainting(const QGraphicsScene *scene);
+
+    // For its lifetime the zones of the scene are painted as they are outside
+    // a drag: every image and page of the scene is drawn under one.
+    class NormalPainting
+    {
+    public:
+        explicit NormalPainting(QGraphicsScene *scene);
+        ~NormalPainting();
+        NormalPainting(const NormalPainting &) = delete;
+        NormalPainting &operator=(const NormalPainting &) = delete;
+
+    private:
+        QGraphicsScene *m_scene;
+        bool m_dragPainting;
+    };
 
 private:
     QVector<QPolygonF> m_pieces;

@@ -1,5 +1,6 @@
 #include "io/pdfexport.h"
 
+#include "detectors/zonegraphicsitem.h"
 #include "io/savefile.h"
 
 #include <QGraphicsScene>
@@ -25,6 +26,7 @@ void renderSceneTopLeft(QGraphicsScene *scene, QPainter *painter, const QRectF &
     const QRectF target = fitTopLeft(source, area);
     if (target.isEmpty())
         return;
+    const ZoneGraphicsItem::NormalPainting normalPainting(scene);
     scene->render(painter, target, source, Qt::IgnoreAspectRatio);
 }
 

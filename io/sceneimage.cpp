@@ -1,5 +1,6 @@
 #include "io/sceneimage.h"
 
+#include "detectors/zonegraphicsitem.h"
 #include "io/savefile.h"
 
 #include <QBuffer>
@@ -75,6 +76,7 @@ QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
     image.setDotsPerMeterY(sceneImageDotsPerMeter);
     image.fill(Qt::transparent);
 
+    const ZoneGraphicsItem::NormalPainting normalPainting(scene);
     QPainter painter(&image);
     painter.setRenderHints(
         QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);

@@ -5,7 +5,10 @@
 
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
+#include "detectors/zonegraphicsitem.h"
+#include "io/pdfexport.h"
 #include "io/projectfile.h"
+#include "io/sceneimage.h"
 #include "io/treenode.h"
 #include "plan/calibergraphicsitem.h"
 #include "plan/objectgraphicsitem.h"
@@ -82,6 +85,8 @@ private slots:
     void everyKindOfStep_data();
     void everyKindOfStep();
     void aDragIsOneStep();
+    void aDragPaintsZonesQuickly_data();
+    void aDragPaintsZonesQuickly();
     void typedValueIsOneStep();
     void modifiedMarkFollowsTheHistory();
     void newAndOpenClearTheHistory();
@@ -303,6 +308,86 @@ void TestUndo::aDragIsOneStep()
     QCOMPARE(action("actionUndo")->toolTip(), QStringLiteral("Отменить: перемещение препятствия"));
     action("actionUndo")->trigger();
     QCOMPARE(savedTree(), before);
+}
+
+void TestUndo::aDragPaintsZonesQuickly_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("released") << false;
+    QTest::newRow("cancelled") << true;
+}
+
+// During a drag the view fills zones without antialiasing; an exported image
+// is the same as outside the drag, and the drag's end, by release or Escape,
+// brings the normal painting back.
+void TestUndo::aDragPaintsZonesQuickly()
+{
+    QFETCH(bool, escape);
+    MainWindowPeek peek(*window);
+    QGraphicsScene *scene = &peek.document().scene();
+    ObjectGraphicsItem *obstacle = peek.document().objects().first();
+    selectRow("objectsList", 0);
+    const QRectF rect = scene->sceneRect();
+    // The scene drawn as the view draws it, not through an export.
+    const auto viewImage = [scene, rect] {
+        QImage image(400, 300, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        scene->render(&painter, QRectF(image.rect()), rect);
+        return image;
+    };
+
+    const MouseInput input(view());
+    const QPointF start = obstacle->pos();
+    const QPoint from = view()->mapFromScene(start);
+    const QPoint to = view()->mapFromScene(start + QPointF(0, -3));
+    input.moveTo(from);
+    input.press(from);
+    QVERIFY(!ZoneGraphicsItem::dragPainting(scene));
+    for (int i = 1; i <= 3; ++i)
+        input.moveTo(from + (to - from) * i / 3);
+    QVERIFY(obstacle->pos() != start);
+    QVERIFY(ZoneGraphicsItem::dragPainting(scene));
+
+    const QImage quickView = viewImage();
+    QImage smoothView;
+    {
+        const ZoneGraphicsItem::NormalPainting normal(scene);
+        QVERIFY(!ZoneGraphicsItem::dragPainting(scene));
+        smoothView = viewImage();
+    }
+    QVERIFY(ZoneGraphicsItem::dragPainting(scene));
+    QVERIFY(quickView != smoothView);
+
+    // A page draws the scene through the same call as the PDF export.
+    const auto pageImage = [scene] {
+        QImage image(500, 400, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderSceneTopLeft(scene, &painter, QRectF(image.rect()));
+        return image;
+    };
+    const QImage exportedInDrag = renderSceneToImage(scene, rect);
+    const QImage pageInDrag = pageImage();
+    QVERIFY(!exportedInDrag.isNull());
+    QVERIFY(ZoneGraphicsItem::dragPainting(scene));
+    ZoneGraphicsItem::setDragPainting(scene, false);
+    QCOMPARE(renderSceneToImage(scene, rect), exportedInDrag);
+    QCOMPARE(pageImage(), pageInDrag);
+    QCOMPARE(viewImage(), smoothView);
+    ZoneGraphicsItem::setDragPainting(scene, true);
+
+    if (escape)
+        QTest::keyClick(window, Qt::Key_Escape);
+    else
+        input.release(to);
+    QVERIFY(!ZoneGraphicsItem::dragPainting(scene));
+    if (escape)
+        input.release(to);
+    QVERIFY(!ZoneGraphicsItem::dragPainting(scene));
+    settle();
 }
 
 void TestUndo::typedValueIsOneStep()
