@@ -263,16 +263,6 @@ QPolygonF shadow(const QPointF &centre, const QPointF &p1, const QPointF &p2, do
         centre + d1 * (std::max(reach, l1) / l1) });
 }
 
-double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
-{
-    const QPointF ab = b - a;
-    const double length2 = ab.x() * ab.x() + ab.y() * ab.y();
-    double t = length2 > 0 ? ((p.x() - a.x()) * ab.x() + (p.y() - a.y()) * ab.y()) / length2 : 0;
-    t = std::max(0.0, std::min(1.0, t));
-    const QPointF q = a + ab * t - p;
-    return std::hypot(q.x(), q.y());
-}
-
 bool hasArea(const QPolygonF &polygon)
 {
     double twice = 0;

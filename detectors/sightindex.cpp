@@ -16,6 +16,13 @@ bool isFinite(const QPointF &p)
     return std::isfinite(p.x()) && std::isfinite(p.y());
 }
 
+double magnitude(const QPointF &p)
+{
+    return std::max(std::abs(p.x()), std::abs(p.y()));
+}
+
+} // namespace
+
 double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
 {
     const QPointF ab = b - a;
@@ -25,13 +32,6 @@ double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
     const QPointF q = a + ab * t - p;
     return std::hypot(q.x(), q.y());
 }
-
-double magnitude(const QPointF &p)
-{
-    return std::max(std::abs(p.x()), std::abs(p.y()));
-}
-
-} // namespace
 
 SightIndex::SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, QPointF>> &segments)
     : m_eye(eye)

@@ -4,6 +4,9 @@
 
 #include <vector>
 
+// Distance from p to the segment a–b (to a where the segment has no length).
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b);
+
 // The directions a set of segments covers as seen from one viewpoint, sorted
 // into equal sectors of the full turn, so that a sight line from the
 // viewpoint is tested only against the segments of its own sector.
