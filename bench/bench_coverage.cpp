@@ -82,10 +82,8 @@ int main(int argc, char **argv)
 {
     return runBenchmarkProgram(argc, argv, [] {
         ProjectDocument hall;
-        if (!hall.load(QStringLiteral(ZOR_SOURCE_DIR "/examples/hall.prj")).loaded()) {
-            std::fprintf(stderr, "examples/hall.prj could not be loaded\n");
+        if (!loadSampleHall(hall))
             return 1;
-        }
         ProjectDocument busy;
         buildBusyPlan(busy);
         theHall = &hall;

@@ -2,6 +2,7 @@
 // the sample hall: the whole render, against the same render with the zones
 // hidden, timed in the same run.
 #include "bench/benchmain.h"
+#include "bench/busyplan.h"
 #include "bench/cputime.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/zonegraphicsitem.h"
@@ -10,7 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 
 namespace {
 
@@ -49,10 +49,8 @@ int main(int argc, char **argv)
 {
     return runBenchmarkProgram(argc, argv, [] {
         ProjectDocument hall;
-        if (!hall.load(QStringLiteral(ZOR_SOURCE_DIR "/examples/hall.prj")).loaded()) {
-            std::fprintf(stderr, "examples/hall.prj could not be loaded\n");
+        if (!loadSampleHall(hall))
             return 1;
-        }
         hall.updateSceneRect();
         theHall = &hall;
         benchmark::RunSpecifiedBenchmarks();

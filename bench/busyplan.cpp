@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 void buildBusyPlan(ProjectDocument &document, int detectors, int obstacles)
 {
@@ -59,4 +60,12 @@ void buildBusyPlan(ProjectDocument &document, int detectors, int obstacles)
         document.sensors().append(detector);
     }
     document.resetHistory();
+}
+
+bool loadSampleHall(ProjectDocument &document)
+{
+    if (document.load(QStringLiteral(ZOR_SOURCE_DIR "/examples/hall.prj")).loaded())
+        return true;
+    std::fprintf(stderr, "examples/hall.prj could not be loaded\n");
+    return false;
 }

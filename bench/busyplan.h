@@ -10,3 +10,7 @@ class ProjectDocument;
 // rows of five obstacles. Every zone and label is computed, and the history
 // starts from the plan.
 void buildBusyPlan(ProjectDocument &document, int detectors = 30, int obstacles = 20);
+
+// Loads the sample hall (examples/hall.prj of the source tree); false, with a
+// line on stderr, when it cannot be loaded.
+bool loadSampleHall(ProjectDocument &document);
