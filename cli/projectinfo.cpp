@@ -6,6 +6,7 @@
 #include "io/projectdocument.h"
 #include "io/projectfile.h"
 #include "plan/objectgraphicsitem.h"
+#include "scene/geometry.h"
 
 #include <QLineF>
 #include <QStringList>
@@ -110,14 +111,7 @@ double polygonPerimeter(const QPolygonF &polygon)
 
 double polygonArea(const QPolygonF &polygon)
 {
-    double twice = 0;
-    const int count = polygon.size();
-    for (int i = 0; i < count; ++i) {
-        const QPointF &a = polygon.at(i);
-        const QPointF &b = polygon.at((i + 1) % count);
-        twice += a.x() * b.y() - b.x() * a.y();
-    }
-    return std::fabs(twice) / 2;
+    return std::fabs(twiceSignedArea(polygon)) / 2;
 }
 
 QByteArray projectInfoText(const ProjectDocument &project, const QString &path)

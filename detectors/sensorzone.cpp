@@ -4,6 +4,7 @@
 #include "detectors/sensorrecord.h"
 #include "detectors/sightindex.h"
 #include "detectors/windingindex.h"
+#include "scene/geometry.h"
 
 #include <algorithm>
 #include <array>
@@ -265,13 +266,7 @@ QPolygonF shadow(const QPointF &centre, const QPointF &p1, const QPointF &p2, do
 
 bool hasArea(const QPolygonF &polygon)
 {
-    double twice = 0;
-    const int count = polygon.size();
-    for (int i = 0; i < count; ++i) {
-        const QPointF &a = polygon.at(i);
-        const QPointF &b = polygon.at((i + 1) % count);
-        twice += a.x() * b.y() - b.x() * a.y();
-    }
+    const double twice = twiceSignedArea(polygon);
     return std::isfinite(twice) && twice != 0;
 }
 

@@ -6,7 +6,6 @@
 #include "io/pdfexport.h"
 #include "io/projectdocument.h"
 #include "io/reportflow.h"
-#include "io/savefile.h"
 #include "plan/objectgraphicsitem.h"
 
 #include <QDate>
@@ -318,37 +317,23 @@ bool exportDesignReport(ProjectDocument &document, const QString &projectPath, c
         QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")), metres,
         metres ? QStringLiteral("м") : QStringLiteral("ед.") };
 
-    SaveFile file(path);
-    QIODevice *device = file.open();
-    if (!device) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QPdfWriter writer(device);
-    writer.setResolution(kResolution);
-    writer.setPageLayout(
-        QPageLayout(pageSize, QPageLayout::Portrait, kMarginsMm, QPageLayout::Millimeter));
-    writer.setTitle(kTitle + QStringLiteral(": ") + data.projectName);
-    writer.setCreator(designReportProgram());
-    const QRectF page(QPointF(0, 0), writer.pageLayout().paintRectPixels(kResolution).size());
     const QString footer = data.projectName + QStringLiteral(" — ") + kTitle;
-
-    ReportFlow counting(&writer, nullptr, page, 0, footer);
-    const int pages = layOut(counting, data);
-
-    QPainter painter;
-    bool painted = painter.begin(&writer);
-    if (painted) {
+    const auto setUp = [&](QPdfWriter &writer) {
+        writer.setResolution(kResolution);
+        writer.setPageLayout(
+            QPageLayout(pageSize, QPageLayout::Portrait, kMarginsMm, QPageLayout::Millimeter));
+        writer.setTitle(kTitle + QStringLiteral(": ") + data.projectName);
+        writer.setCreator(designReportProgram());
+    };
+    const auto paint = [&](QPdfWriter &writer, QPainter &painter) {
+        const QRectF page(QPointF(0, 0), writer.pageLayout().paintRectPixels(kResolution).size());
+        // A first pass counts the pages, for "Лист N из M".
+        ReportFlow counting(&writer, nullptr, page, 0, footer);
+        const int pages = layOut(counting, data);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
         ReportFlow flow(&writer, &painter, page, pages, footer);
         layOut(flow, data);
-        painted = painter.end();
-    }
-    if (painted && file.commit())
-        return true;
-    if (error)
-        *error = painted ? file.errorString() : QStringLiteral("cannot be written");
-    return false;
+    };
+    return writePdfFile(path, setUp, paint, error);
 }

@@ -9,6 +9,31 @@
 #include <QPrinter>
 #include <QtMath>
 
+bool writePdfFile(const QString &path, const std::function<void(QPdfWriter &)> &setUp,
+    const std::function<void(QPdfWriter &, QPainter &)> &paint, QString *error)
+{
+    SaveFile file(path);
+    QIODevice *device = file.open();
+    if (!device) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QPdfWriter writer(device);
+    setUp(writer);
+    QPainter painter;
+    bool painted = painter.begin(&writer);
+    if (painted) {
+        paint(writer, painter);
+        painted = painter.end();
+    }
+    if (painted && file.commit())
+        return true;
+    if (error)
+        *error = painted ? file.errorString() : QStringLiteral("cannot be written");
+    return false;
+}
+
 QRectF fitTopLeft(const QRectF &source, const QRectF &area)
 {
     if (source.width() <= 0 || source.height() <= 0 || area.width() <= 0 || area.height() <= 0)
@@ -39,36 +64,22 @@ bool exportScenePdf(QGraphicsScene *scene, QPrinter *printer, const QString &pat
     // The printer's own PDF engine writes straight into the named file and
     // ignores write errors; the same engine behind a PDF writer on a save file
     // gives the same page and lets a failed write be seen.
-    SaveFile file(path);
-    QIODevice *device = file.open();
-    if (!device) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QPdfWriter writer(device);
-    writer.setPdfVersion(QPagedPaintDevice::PdfVersion(printer->pdfVersion()));
-    writer.setResolution(printer->resolution());
-    writer.setPageLayout(printer->pageLayout());
-    writer.setTitle(printer->docName());
-    writer.setCreator(printer->creator());
-
-    QPainter painter;
-    bool painted = painter.begin(&writer);
-    if (painted) {
+    const auto setUp = [printer](QPdfWriter &writer) {
+        writer.setPdfVersion(QPagedPaintDevice::PdfVersion(printer->pdfVersion()));
+        writer.setResolution(printer->resolution());
+        writer.setPageLayout(printer->pageLayout());
+        writer.setTitle(printer->docName());
+        writer.setCreator(printer->creator());
+    };
+    const auto paint = [scene, &overlay](QPdfWriter &writer, QPainter &painter) {
         // The painter's origin is the top-left corner of the printable area.
         const QRectF printable = writer.pageLayout().paintRectPixels(writer.resolution());
         const QRectF area(QPointF(0, 0), printable.size());
         renderSceneTopLeft(scene, &painter, area);
         if (overlay)
             overlay(&painter, area, fitTopLeft(scene->sceneRect(), area));
-        painted = painter.end();
-    }
-    if (painted && file.commit())
-        return true;
-    if (error)
-        *error = painted ? file.errorString() : QStringLiteral("cannot be written");
-    return false;
+    };
+    return writePdfFile(path, setUp, paint, error);
 }
 
 bool exportScenePdf(QGraphicsScene *scene, const QString &path, const QPageSize &pageSize,

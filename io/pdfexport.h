@@ -8,8 +8,16 @@
 
 class QGraphicsScene;
 class QPainter;
+class QPdfWriter;
 class QPrinter;
 class QString;
+
+// Writes a PDF to `path` through SaveFile, so that an existing file is replaced
+// only by the complete new one: `setUp` gives the writer its pages and
+// metadata, then `paint` draws every page with a painter already begun on it.
+// Returns false, with *error saying why, when the file could not be written.
+bool writePdfFile(const QString &path, const std::function<void(QPdfWriter &)> &setUp,
+    const std::function<void(QPdfWriter &, QPainter &)> &paint, QString *error);
 
 // Drawn on the page after the scene: printable is the printable area in the
 // painter's coordinates (device pixels from its top-left corner), drawn the

@@ -31,8 +31,8 @@ int nearestPolygonPoint(const QPolygonF &polygon, const QPointF &point, QPointF 
     if (polygon.isEmpty())
         return -1;
     bool haveDistance = !(std::isinf(best.x()) && best.x() > 0);
-    double distance = haveDistance ? QLineF(point, best).length()
-                                   : std::numeric_limits<double>::infinity();
+    double distance
+        = haveDistance ? QLineF(point, best).length() : std::numeric_limits<double>::infinity();
     int found = -1;
     const int count = polygon.size();
     for (int i = 0; i < count; ++i) {
@@ -49,18 +49,23 @@ int nearestPolygonPoint(const QPolygonF &polygon, const QPointF &point, QPointF 
     return found;
 }
 
-int polygonOrientation(const QPolygonF &polygon)
+double twiceSignedArea(const QPolygonF &polygon)
 {
+    double twice = 0;
     const int count = polygon.size();
-    if (count < 3)
-        return 0;
-    double sum = 0;
     for (int i = 0; i < count; ++i) {
         const QPointF &a = polygon.at(i);
         const QPointF &b = polygon.at((i + 1) % count);
-        sum += a.x() * b.y() - b.x() * a.y();
+        twice += a.x() * b.y() - b.x() * a.y();
     }
-    return sum > 0 ? 1 : -1;
+    return twice;
+}
+
+int polygonOrientation(const QPolygonF &polygon)
+{
+    if (polygon.size() < 3)
+        return 0;
+    return twiceSignedArea(polygon) > 0 ? 1 : -1;
 }
 
 double screenPixelsPerMm()

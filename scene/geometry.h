@@ -21,6 +21,10 @@ QPointF projectToSegment(const QPointF &point, const QLineF &line, bool clamp);
 // Chained over several polygons it finds the nearest surface among them.
 int nearestPolygonPoint(const QPolygonF &polygon, const QPointF &point, QPointF &best);
 
+// The shoelace sum over the closed polygon: twice its signed area, positive
+// when it runs clockwise on screen (y pointing down).
+double twiceSignedArea(const QPolygonF &polygon);
+
 // 0 for fewer than three vertices, 1 for a positive shoelace sum (clockwise on
 // screen, where y points down), -1 otherwise.
 int polygonOrientation(const QPolygonF &polygon);
