@@ -3,6 +3,7 @@
 #include "detectors/clipframe.h"
 #include "detectors/sensorrecord.h"
 #include "detectors/sightindex.h"
+#include "detectors/sightpolygon.h"
 #include "detectors/windingindex.h"
 #include "scene/geometry.h"
 
@@ -289,13 +290,10 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     reach += 1;
     const ClipFrame frame(eye, 2 * reach);
 
-    // What lies wholly beside the zone hides none of it: holes whose box misses
-    // the zone's box and edges whose directions miss the zone's are left out,
-    // with margins of a few steps of the integer grid. Left in, they would
-    // still move the clipping library's rounding by a micrometre here and
-    // there; what is left out is the same whatever the edge search.
+    // What lies wholly beside the zone hides none of it: edges whose
+    // directions miss the zone's are left out, with margins of a few steps of
+    // the integer grid; what is left out is the same whatever the edge search.
     const double slack = 4 * frame.step();
-    const QRectF zoneBox = zone.boundingRect().adjusted(-slack, -slack, slack, slack);
     double nearest = reach;
     for (const QPointF &v : zone)
         nearest = std::min(nearest, std::sqrt(QPointF::dotProduct(v - eye, v - eye)));
@@ -311,24 +309,9 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
             zoneSpan, SightIndex::segmentSpan(eye, p1, p2, 1e-6 + slack / closer, tiny));
     };
 
-    ClipperLib::Paths blocked;
-    for (const QPolygonF &hole : holes) {
-        if (search != EdgeSearch::EveryShadow && !hole.boundingRect().intersects(zoneBox))
-            continue;
-        ClipperLib::Path path = frame.toPath(hole);
-        if (path.size() > 2)
-            blocked.push_back(ClipFrame::positive(std::move(path)));
-    }
-    const auto pointLess = [](const ClipperLib::IntPoint &a, const ClipperLib::IntPoint &b) {
-        return a.X < b.X || (a.X == b.X && a.Y < b.Y);
-    };
-    std::sort(blocked.begin(), blocked.end(),
-        [&pointLess](const ClipperLib::Path &a, const ClipperLib::Path &b) {
-            return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), pointLess);
-        });
-    blocked.erase(std::unique(blocked.begin(), blocked.end()), blocked.end());
-    // Obstacles stacked on one another share edges; each edge casts its
-    // shadow once.
+    // The edges that may hide some of the zone, each once: obstacles stacked
+    // on one another share edges.
+    std::vector<std::pair<QPointF, QPointF>> edges;
     std::set<std::array<double, 4>> cast;
     for (const QPolygonF &wall : walls) {
         const int count = wall.size();
@@ -341,30 +324,93 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
             const bool forward = std::make_pair(p1.x(), p1.y()) < std::make_pair(p2.x(), p2.y());
             const QPointF &a = forward ? p1 : p2;
             const QPointF &b = forward ? p2 : p1;
-            if (!cast.insert({ a.x(), a.y(), b.x(), b.y() }).second || besideZone(p1, p2))
-                continue;
-            ClipperLib::Path path = frame.toPath(shadow(eye, p1, p2, 1.5 * reach));
-            if (path.size() > 2)
-                blocked.push_back(ClipFrame::positive(std::move(path)));
+            if (cast.insert({ a.x(), a.y(), b.x(), b.y() }).second && !besideZone(p1, p2))
+                edges.emplace_back(p1, p2);
         }
     }
     const bool bounded = outline && hasArea(*outline);
+    const QTransform fromScene = toScene.inverted();
+    const auto piecesOf = [&](ClipperLib::Paths &seen) {
+        // Rounding to the grid leaves slivers along edges the zone and a
+        // wall share, a few steps wide at most: they are no floor.
+        seen.erase(std::remove_if(seen.begin(), seen.end(),
+                       [](const ClipperLib::Path &path) {
+                           double length = 0;
+                           for (size_t i = 0; i < path.size(); ++i) {
+                               const ClipperLib::IntPoint &a = path[i];
+                               const ClipperLib::IntPoint &b = path[(i + 1) % path.size()];
+                               length += std::hypot(double(b.X - a.X), double(b.Y - a.Y));
+                           }
+                           return path.size() < 3 || std::abs(ClipperLib::Area(path)) <= 2 * length;
+                       }),
+            seen.end());
+        std::sort(
+            seen.begin(), seen.end(), [](const ClipperLib::Path &a, const ClipperLib::Path &b) {
+                return std::abs(ClipperLib::Area(a)) > std::abs(ClipperLib::Area(b));
+            });
+        QVector<QPolygonF> pieces;
+        for (const ClipperLib::Path &path : seen) {
+            if (path.size() > 2)
+                pieces.append(fromScene.map(frame.toPolygon(path)));
+        }
+        return pieces;
+    };
+
+    // From outside the outline or inside an obstacle the detector sees no
+    // floor. From anywhere else, floor the eye sees is floor: no sight line
+    // reaches past an edge.
+    if (bounded) {
+        if (!outline->containsPoint(eye, Qt::OddEvenFill))
+            return {};
+        for (const QPolygonF &hole : holes) {
+            if (hole.boundingRect().contains(eye) && hole.containsPoint(eye, Qt::OddEvenFill))
+                return {};
+        }
+    }
+    if (search != EdgeSearch::EveryShadow) {
+        // Any floor of the zone hidden from the eye, or off the floor, lies
+        // behind an edge near it.
+        if (edges.empty())
+            return { polygon };
+        const QPolygonF sight = sightPolygon(eye, edges, 1.5 * reach, zoneSpan);
+        ClipperLib::Paths whole;
+        ClipperLib::Paths seen;
+        try {
+            const ClipperLib::Path subject = frame.toPath(zone);
+            ClipperLib::Clipper normal;
+            normal.AddPath(subject, ClipperLib::ptSubject, true);
+            normal.Execute(
+                ClipperLib::ctUnion, whole, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
+            ClipperLib::Clipper clipper;
+            clipper.AddPath(subject, ClipperLib::ptSubject, true);
+            clipper.AddPath(frame.toPath(sight), ClipperLib::ptClip, true);
+            clipper.Execute(
+                ClipperLib::ctIntersection, seen, ClipperLib::pftEvenOdd, ClipperLib::pftNonZero);
+        } catch (...) {
+            return { polygon };
+        }
+        // Rounding to the integer grid alone moves the boundary by a step at most.
+        const double hidden = frame.area(whole) - frame.area(seen);
+        if (hidden <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
+            return { polygon };
+        return piecesOf(seen);
+    }
+
+    // Every shadow cast, one by one: the same floor by another way, kept to
+    // check the sight polygon against.
+    ClipperLib::Paths blocked;
+    for (const QPolygonF &hole : holes) {
+        ClipperLib::Path path = frame.toPath(hole);
+        if (path.size() > 2)
+            blocked.push_back(ClipFrame::positive(std::move(path)));
+    }
+    for (const auto &edge : edges) {
+        ClipperLib::Path path = frame.toPath(shadow(eye, edge.first, edge.second, 1.5 * reach));
+        if (path.size() > 2)
+            blocked.push_back(ClipFrame::positive(std::move(path)));
+    }
     if (blocked.empty() && !bounded)
         return { polygon };
-    if (blocked.empty() && search == EdgeSearch::Indexed) {
-        // No outline edge near the zone: it lies wholly inside the outline or
-        // wholly outside it.
-        bool meets = false;
-        const int count = outline->size();
-        for (int j = 0; j < count && !meets; ++j) {
-            const QPointF &p1 = outline->at(j);
-            const QPointF &p2 = outline->at((j + 1) % count);
-            meets = !isFinite(p1) || !isFinite(p2)
-                || (distanceToSegment(eye, p1, p2) < reach && !besideZone(p1, p2));
-        }
-        if (!meets && outline->containsPoint(zone.first(), Qt::OddEvenFill))
-            return { polygon };
-    }
 
     ClipperLib::Paths whole;
     ClipperLib::Paths seen;
@@ -391,21 +437,10 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
         // them in, so this is not reached, but the zone then stays as sampled.
         return { polygon };
     }
-    // Rounding to the integer grid alone moves the boundary by a step at most.
     const double hidden = frame.area(whole) - frame.area(seen);
     if (hidden <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
         return { polygon };
-
-    std::sort(seen.begin(), seen.end(), [](const ClipperLib::Path &a, const ClipperLib::Path &b) {
-        return std::abs(ClipperLib::Area(a)) > std::abs(ClipperLib::Area(b));
-    });
-    const QTransform fromScene = toScene.inverted();
-    QVector<QPolygonF> pieces;
-    for (const ClipperLib::Path &path : seen) {
-        if (path.size() > 2)
-            pieces.append(fromScene.map(frame.toPolygon(path)));
-    }
-    return pieces;
+    return piecesOf(seen);
 }
 
 SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double rotation,
