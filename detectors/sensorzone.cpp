@@ -373,25 +373,21 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
         if (edges.empty())
             return { polygon };
         const QPolygonF sight = sightPolygon(eye, edges, 1.5 * reach, zoneSpan);
-        ClipperLib::Paths whole;
         ClipperLib::Paths seen;
+        ClipperLib::Paths hidden;
         try {
-            const ClipperLib::Path subject = frame.toPath(zone);
-            ClipperLib::Clipper normal;
-            normal.AddPath(subject, ClipperLib::ptSubject, true);
-            normal.Execute(
-                ClipperLib::ctUnion, whole, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
             ClipperLib::Clipper clipper;
-            clipper.AddPath(subject, ClipperLib::ptSubject, true);
+            clipper.AddPath(frame.toPath(zone), ClipperLib::ptSubject, true);
             clipper.AddPath(frame.toPath(sight), ClipperLib::ptClip, true);
             clipper.Execute(
                 ClipperLib::ctIntersection, seen, ClipperLib::pftEvenOdd, ClipperLib::pftNonZero);
+            clipper.Execute(
+                ClipperLib::ctDifference, hidden, ClipperLib::pftEvenOdd, ClipperLib::pftNonZero);
         } catch (...) {
             return { polygon };
         }
         // Rounding to the integer grid alone moves the boundary by a step at most.
-        const double hidden = frame.area(whole) - frame.area(seen);
-        if (hidden <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
+        if (frame.area(hidden) <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
             return { polygon };
         return piecesOf(seen);
     }

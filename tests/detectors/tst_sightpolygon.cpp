@@ -158,7 +158,8 @@ void TestSightPolygon::pointsInsideAreThoseInSight()
         seen += inSight;
     }
     QVERIFY(checked > 3000);
-    QVERIFY(seen > 0);
+    // Two segments a few millimetres off the eye may hide a whole window.
+    QVERIFY(seen > 0 || (layout == Close && !whole));
     // Nothing outside the window, nothing beyond the circle's polygon.
     for (const QPointF &p : polygon) {
         const QPointF d = p - eye;
