@@ -279,10 +279,12 @@ void SensorGraphicsItem2::updateZone()
     m_ray->setLine(ray.line);
     if (s_edited == this && s_rayPoint)
         s_rayPoint->setPos(ray.sceneEnd);
-    double reach = -1;
-    for (const QPointF &v : result.sampled)
-        reach = std::max(
-            reach, std::hypot(v.x() - result.opticalCentre.x(), v.y() - result.opticalCentre.y()));
+    double reach2 = -1;
+    for (const QPointF &v : result.sampled) {
+        const QPointF d = v - result.opticalCentre;
+        reach2 = std::max(reach2, d.x() * d.x() + d.y() * d.y());
+    }
+    const double reach = reach2 >= 0 ? std::sqrt(reach2) : -1;
     const QPointF eye = zoneTransform(pivot, rotation()).map(result.opticalCentre);
     m_reach = reach >= 0 && std::isfinite(reach)
         ? QRectF(eye.x() - reach - 1, eye.y() - reach - 1, 2 * reach + 2, 2 * reach + 2)

@@ -125,8 +125,10 @@ struct Edge
 };
 
 // Every edge of every outline, in order, the last edge of each closing back
-// to its first vertex. Edges with a non-finite end cannot block anything.
-std::vector<Edge> outlineEdges(const QVector<QPolygonF> &outlines)
+// to its first vertex, that meets the box of all sight lines (lines from the
+// eye to points of reach). Edges with a non-finite end cannot block anything.
+std::vector<Edge> outlineEdges(
+    const QVector<QPolygonF> &outlines, const QPointF &eye, const QRectF &reach)
 {
     std::vector<Edge> edges;
     for (const QPolygonF &outline : outlines) {
@@ -140,9 +142,15 @@ std::vector<Edge> outlineEdges(const QVector<QPolygonF> &outlines)
                 * (1
                     + std::max(std::max(std::abs(p1.x()), std::abs(p2.x())),
                         std::max(std::abs(p1.y()), std::abs(p2.y()))));
-            edges.push_back(
-                { p1, p2, std::min(p1.x(), p2.x()) - margin, std::min(p1.y(), p2.y()) - margin,
-                    std::max(p1.x(), p2.x()) + margin, std::max(p1.y(), p2.y()) + margin });
+            const Edge edge { p1, p2, std::min(p1.x(), p2.x()) - margin,
+                std::min(p1.y(), p2.y()) - margin, std::max(p1.x(), p2.x()) + margin,
+                std::max(p1.y(), p2.y()) + margin };
+            if (edge.right < std::min(eye.x(), reach.left())
+                || edge.left > std::max(eye.x(), reach.right())
+                || edge.bottom < std::min(eye.y(), reach.top())
+                || edge.top > std::max(eye.y(), reach.bottom()))
+                continue;
+            edges.push_back(edge);
         }
     }
     return edges;
@@ -178,11 +186,14 @@ bool crossesWithin(const QPointF &from, const QPointF &to, const Edge &edge, QPo
 QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTransform &toScene,
     const QVector<QPolygonF> &outlines, EdgeSearch search)
 {
-    const std::vector<Edge> edges = outlineEdges(outlines);
+    const QPointF centreScene = toScene.map(centre);
+    // Every sight line ends inside the sampled polygon's box; an edge that
+    // misses the box round it and the eye meets none of them.
+    const std::vector<Edge> edges
+        = outlineEdges(outlines, centreScene, toScene.map(sampled).boundingRect());
     if (edges.empty())
         return sampled;
     const QTransform fromScene = toScene.inverted();
-    const QPointF centreScene = toScene.map(centre);
     std::vector<std::pair<QPointF, QPointF>> segments;
     segments.reserve(edges.size());
     for (const Edge &edge : edges)
@@ -319,6 +330,10 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
             const QPointF &p1 = wall.at(j);
             const QPointF &p2 = wall.at((j + 1) % count);
             if (!isFinite(p1) || !isFinite(p2) || p1 == p2
+                || std::max(p1.x(), p2.x()) < eye.x() - reach
+                || std::min(p1.x(), p2.x()) > eye.x() + reach
+                || std::max(p1.y(), p2.y()) < eye.y() - reach
+                || std::min(p1.y(), p2.y()) > eye.y() + reach
                 || !(distanceToSegment(eye, p1, p2) < reach))
                 continue;
             const bool forward = std::make_pair(p1.x(), p1.y()) < std::make_pair(p2.x(), p2.y());
