@@ -293,9 +293,10 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
         return polygon.isEmpty() ? QVector<QPolygonF>() : QVector<QPolygonF> { polygon };
     const QPolygonF zone = toScene.map(polygon);
     const QPointF eye = toScene.map(centre);
-    double reach = 0;
+    double reach2 = 0;
     for (const QPointF &v : zone)
-        reach = std::max(reach, std::hypot(v.x() - eye.x(), v.y() - eye.y()));
+        reach2 = std::max(reach2, QPointF::dotProduct(v - eye, v - eye));
+    double reach = std::sqrt(reach2);
     if (!std::isfinite(reach))
         return { polygon };
     reach += 1;
@@ -305,9 +306,10 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     // directions miss the zone's are left out, with margins of a few steps of
     // the integer grid; what is left out is the same whatever the edge search.
     const double slack = 4 * frame.step();
-    double nearest = reach;
+    double nearest2 = reach * reach;
     for (const QPointF &v : zone)
-        nearest = std::min(nearest, std::sqrt(QPointF::dotProduct(v - eye, v - eye)));
+        nearest2 = std::min(nearest2, QPointF::dotProduct(v - eye, v - eye));
+    const double nearest = std::sqrt(nearest2);
     const double tiny = 1e-6 * (1 + std::max(std::abs(eye.x()), std::abs(eye.y())));
     const SightIndex::Interval zoneSpan = SightIndex::spanOf(
         eye, std::vector<QPointF>(zone.begin(), zone.end()), 1e-6 + slack / nearest);
@@ -354,7 +356,8 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
                            for (size_t i = 0; i < path.size(); ++i) {
                                const ClipperLib::IntPoint &a = path[i];
                                const ClipperLib::IntPoint &b = path[(i + 1) % path.size()];
-                               length += std::hypot(double(b.X - a.X), double(b.Y - a.Y));
+                               const double dx = double(b.X - a.X), dy = double(b.Y - a.Y);
+                               length += std::sqrt(dx * dx + dy * dy);
                            }
                            return path.size() < 3 || std::abs(ClipperLib::Area(path)) <= 2 * length;
                        }),
@@ -401,8 +404,19 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
         } catch (...) {
             return { polygon };
         }
-        // Rounding to the integer grid alone moves the boundary by a step at most.
-        if (frame.area(hidden) <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
+        // Rounding to the integer grid alone moves the boundary by a step at
+        // most. (The perimeter is at most the sum of |dx| + |dy|, measured
+        // first as it costs no square root.)
+        const double lost = frame.area(hidden);
+        if (lost <= 1e-9)
+            return { polygon };
+        double manhattan = 0;
+        for (int i = 0; i < zone.size(); ++i) {
+            const QPointF d = zone.at((i + 1) % zone.size()) - zone.at(i);
+            manhattan += std::abs(d.x()) + std::abs(d.y());
+        }
+        if (lost <= 2 * frame.step() * manhattan + 1e-9
+            && lost <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
             return { polygon };
         return piecesOf(seen);
     }
