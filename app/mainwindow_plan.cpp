@@ -88,8 +88,7 @@ bool MainWindow::requirePlanImageAndScale(const QString &title)
 
 void MainWindow::updateDetectors()
 {
-    for (SensorGraphicsItem2 *detector : qAsConst(sensors))
-        detector->updateZone();
+    SensorGraphicsItem2::updateZones(sensors);
     footprintObstacle = nullptr;
 }
 

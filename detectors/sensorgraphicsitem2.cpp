@@ -15,7 +15,10 @@
 #include <QPen>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
+#include <vector>
 
 bool SensorGraphicsItem2::showRay = true;
 SensorGraphicsItem2 *SensorGraphicsItem2::s_edited = nullptr;
@@ -254,7 +257,102 @@ void SensorGraphicsItem2::setZValues()
 
 // ---- Zone --------------------------------------------------------------------
 
+// What one zone computation needs, read from the scene on the window's
+// thread; the computation itself touches no item and may run on any thread.
+struct SensorGraphicsItem2::ZoneJob
+{
+    ZoneParameters parameters;
+    QPointF pivot;
+    double rotation = 0;
+    QVector<QPolygonF> obstacles;
+    QPolygonF outline;
+    SensorZone result;
+    // Where the zone's sight lines run, for zoneMayMeet.
+    QPointF eye;
+    double reach = -1;
+    SightIndex::Interval span;
+
+    void run()
+    {
+        result = computeSensorZone(parameters, pivot, rotation, obstacles, outline);
+        double reach2 = -1;
+        for (const QPointF &v : result.sampled) {
+            const QPointF d = v - result.opticalCentre;
+            reach2 = std::max(reach2, d.x() * d.x() + d.y() * d.y());
+        }
+        reach = reach2 >= 0 ? std::sqrt(reach2) : -1;
+        const QTransform toScene = zoneTransform(pivot, rotation);
+        eye = toScene.map(result.opticalCentre);
+        std::vector<QPointF> sampled;
+        sampled.reserve(size_t(result.sampled.size()));
+        for (const QPointF &v : result.sampled)
+            sampled.push_back(toScene.map(v));
+        span = SightIndex::spanOf(eye, sampled, 1e-6);
+    }
+};
+
+namespace {
+
+// Runs work(0) … work(count - 1) on this thread and as many others as the
+// machine has cores besides, each index once.
+template <typename Work> void runOnAllCores(int count, Work work)
+{
+    const int threads = std::min(count, int(std::max(1u, std::thread::hardware_concurrency())));
+    std::atomic<int> next { 0 };
+    const auto run = [&] {
+        for (int i = next++; i < count; i = next++)
+            work(i);
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(run);
+    run();
+    for (std::thread &helper : helpers)
+        helper.join();
+}
+
+} // namespace
+
 void SensorGraphicsItem2::updateZone()
+{
+    updateZones({ this });
+}
+
+void SensorGraphicsItem2::updateZones(const QList<SensorGraphicsItem2 *> &detectors)
+{
+    std::vector<ZoneJob> jobs(size_t(detectors.size()));
+    // Detectors of one project share its obstacle list and outline: mapped
+    // to the scene once.
+    const QList<ObjectGraphicsItem *> *mappedObjects = nullptr;
+    const PlanGraphicsItem *mappedPlan = nullptr;
+    QVector<QPolygonF> obstacles;
+    QPolygonF outline;
+    for (int i = 0; i < detectors.size(); ++i) {
+        SensorGraphicsItem2 *detector = detectors.at(i);
+        if (i == 0 || mappedObjects != &detector->m_objects) {
+            mappedObjects = &detector->m_objects;
+            obstacles.clear();
+            obstacles.reserve(mappedObjects->size());
+            for (ObjectGraphicsItem *obstacle : *mappedObjects)
+                obstacles.append(obstacle->mapToScene(obstacle->polygon()));
+        }
+        if (i == 0 || mappedPlan != detector->m_plan) {
+            mappedPlan = detector->m_plan;
+            outline = mappedPlan ? mappedPlan->mapToScene(mappedPlan->polygon()) : QPolygonF();
+        }
+        ZoneJob &job = jobs[size_t(i)];
+        job.parameters = ZoneParameters::fromRecord(detector->m_record);
+        job.pivot = detector->mapToScene(kHeadPivot);
+        job.rotation = detector->rotation();
+        job.obstacles = obstacles;
+        job.outline = outline;
+    }
+    runOnAllCores(int(jobs.size()), [&jobs](int i) { jobs[size_t(i)].run(); });
+    for (int i = 0; i < detectors.size(); ++i)
+        detectors.at(i)->applyZone(jobs[size_t(i)]);
+}
+
+void SensorGraphicsItem2::applyZone(const ZoneJob &job)
 {
     if (QGraphicsScene *s = scene()) {
         if (m_zone->scene() != s)
@@ -262,46 +360,28 @@ void SensorGraphicsItem2::updateZone()
         if (m_ray->scene() != s)
             s->addItem(m_ray);
     }
-    const QPointF pivot = mapToScene(kHeadPivot);
+    const QPointF pivot = job.pivot;
     m_zone->setPos(pivot);
     m_zone->setRotation(rotation());
-
-    QVector<QPolygonF> obstacles;
-    obstacles.reserve(m_objects.size());
-    for (ObjectGraphicsItem *obstacle : qAsConst(m_objects))
-        obstacles.append(obstacle->mapToScene(obstacle->polygon()));
-    const QPolygonF outline = m_plan ? m_plan->mapToScene(m_plan->polygon()) : QPolygonF();
-
-    const SensorZone result = computeSensorZone(m_record, pivot, rotation(), obstacles, outline);
+    const SensorZone &result = job.result;
     const SensorRay ray = placeSensorRay(result.ray, pivot, rotation(), m_record.angle());
     m_ray->setPos(ray.pos);
     m_ray->setRotation(ray.rotation);
     m_ray->setLine(ray.line);
     if (s_edited == this && s_rayPoint)
         s_rayPoint->setPos(ray.sceneEnd);
-    double reach2 = -1;
-    for (const QPointF &v : result.sampled) {
-        const QPointF d = v - result.opticalCentre;
-        reach2 = std::max(reach2, d.x() * d.x() + d.y() * d.y());
-    }
-    const double reach = reach2 >= 0 ? std::sqrt(reach2) : -1;
-    const QPointF eye = zoneTransform(pivot, rotation()).map(result.opticalCentre);
+    const double reach = job.reach;
+    const QPointF &eye = job.eye;
     m_reach = reach >= 0 && std::isfinite(reach)
         ? QRectF(eye.x() - reach - 1, eye.y() - reach - 1, 2 * reach + 2, 2 * reach + 2)
         : QRectF();
     m_eye = eye;
     m_radius = reach + 1;
-    const QTransform toScene = zoneTransform(pivot, rotation());
-    std::vector<QPointF> sampled;
-    sampled.reserve(size_t(result.sampled.size()));
-    for (const QPointF &v : result.sampled)
-        sampled.push_back(toScene.map(v));
-    const SightIndex::Interval span = SightIndex::spanOf(eye, sampled, 1e-6);
-    m_allDirections = span.everywhere;
-    m_low = span.low;
-    m_high = span.high;
+    m_allDirections = job.span.everywhere;
+    m_low = job.span.low;
+    m_high = job.span.high;
     m_zone->setPieces(result.pieces);
-    m_opticalCentre = zoneTransform(pivot, rotation()).map(result.opticalCentre);
+    m_opticalCentre = eye;
     m_zone->setVisible(!result.pieces.isEmpty());
     m_ray->setVisible(showRay);
     if (s_edited == this && s_rayPoint)
@@ -342,15 +422,14 @@ bool SensorGraphicsItem2::zoneMayMeet(const QPolygonF &footprint) const
 int SensorGraphicsItem2::updateZonesNear(const QList<SensorGraphicsItem2 *> &detectors,
     const QGraphicsItem *surface, const QVector<QPolygonF> &footprints)
 {
-    int count = 0;
+    QList<SensorGraphicsItem2 *> reached;
     for (SensorGraphicsItem2 *detector : detectors) {
-        bool reached = detector->surface() == surface;
-        for (int i = 0; i < footprints.size() && !reached; ++i)
-            reached = detector->zoneMayMeet(footprints.at(i));
-        if (reached) {
-            detector->updateZone();
-            ++count;
-        }
+        bool meets = detector->surface() == surface;
+        for (int i = 0; i < footprints.size() && !meets; ++i)
+            meets = detector->zoneMayMeet(footprints.at(i));
+        if (meets)
+            reached.append(detector);
     }
-    return count;
+    updateZones(reached);
+    return reached.size();
 }

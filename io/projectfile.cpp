@@ -385,8 +385,7 @@ ProjectLoadResult readProject(
     if (parts.coverage)
         *parts.coverage = CoverageSettings::read(root);
 
-    for (SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))
-        detector->updateZone();
+    SensorGraphicsItem2::updateZones(*parts.sensors);
     for (SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))
         detector->updateLabelText();
     return result;
