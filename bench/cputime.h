@@ -12,6 +12,22 @@ inline double threadCpuSeconds()
     return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
 }
 
+// The CPU time of all the process's threads, and the wall clock, in seconds:
+// for work spread over several threads.
+inline double processCpuSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
+}
+
+inline double wallSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
+}
+
 // The CPU seconds one call of f takes, averaged over enough calls to fill
 // about a fifth of a second.
 template <typename F> double cpuSecondsPerCall(F &&f)

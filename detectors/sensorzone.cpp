@@ -11,7 +11,9 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -26,6 +28,26 @@ bool isFinite(const QPointF &p)
 {
     return std::isfinite(p.x()) && std::isfinite(p.y());
 }
+
+// A transform's mapping of points, inline, with the toolkit's arithmetic for
+// an affine transform (the clipping step maps every vertex back and forth).
+struct Affine
+{
+    explicit Affine(const QTransform &t)
+        : m11(t.m11())
+        , m12(t.m12())
+        , m21(t.m21())
+        , m22(t.m22())
+        , dx(t.dx())
+        , dy(t.dy())
+    {
+    }
+    QPointF map(const QPointF &p) const
+    {
+        return QPointF(m11 * p.x() + m21 * p.y() + dx, m12 * p.x() + m22 * p.y() + dy);
+    }
+    double m11, m12, m21, m22, dx, dy;
+};
 
 // The head's attitude and the optical centre in zone coordinates.
 struct Attitude
@@ -178,13 +200,43 @@ bool crossesWithin(const QPointF &from, const QPointF &to, const Edge &edge, QPo
     return true;
 }
 
+// The inside test of a sampled polygon. The polygon follows from the zone
+// parameters alone, so the tests of the parameter sets computed last are
+// kept: a drag computes the same zones over and over.
+std::shared_ptr<const WindingIndex> insideTest(
+    const ZoneParameters &parameters, const QPolygonF &sampled)
+{
+    using Key = std::tuple<char, bool, int, double, int, int>;
+    static std::mutex mutex;
+    static std::vector<std::pair<Key, std::shared_ptr<const WindingIndex>>> kept;
+    constexpr size_t kKept = 64;
+    const Key key(parameters.sensor, parameters.noiseImmunity, parameters.sensitivity,
+        parameters.height, parameters.angle, parameters.tilt);
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        for (size_t i = 0; i < kept.size(); ++i) {
+            if (kept[i].first == key) {
+                std::rotate(kept.begin(), kept.begin() + long(i), kept.begin() + long(i) + 1);
+                return kept.front().second;
+            }
+        }
+    }
+    auto index = std::make_shared<const WindingIndex>(sampled);
+    const std::lock_guard<std::mutex> lock(mutex);
+    kept.insert(kept.begin(), { key, index });
+    if (kept.size() > kKept)
+        kept.pop_back();
+    return index;
+}
+
 // Each vertex ends at the first outline crossing seen from the optical
 // centre; a vertex whose every crossing lies outside the sampled zone (the
 // view is blocked before the covered floor begins) is dropped. The edges are
 // tested in their order, each against the sight line as the earlier ones
 // left it; the sight index only leaves out edges the line cannot meet.
-QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTransform &toScene,
-    const QVector<QPolygonF> &outlines, EdgeSearch search)
+QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
+    const QPointF &centre, const QTransform &toScene, const QVector<QPolygonF> &outlines,
+    EdgeSearch search)
 {
     const QPointF centreScene = toScene.map(centre);
     // Every sight line ends inside the sampled polygon's box; an edge that
@@ -193,20 +245,21 @@ QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTrans
         = outlineEdges(outlines, centreScene, toScene.map(sampled).boundingRect());
     if (edges.empty())
         return sampled;
-    const QTransform fromScene = toScene.inverted();
+    const Affine fromScene(toScene.inverted());
+    const Affine forward(toScene);
     std::vector<std::pair<QPointF, QPointF>> segments;
     segments.reserve(edges.size());
     for (const Edge &edge : edges)
         segments.emplace_back(edge.p1, edge.p2);
     const SightIndex index(centreScene, segments);
     // Built on the first crossing: most zones meet no edge at all.
-    std::unique_ptr<WindingIndex> coverage;
+    std::shared_ptr<const WindingIndex> coverage;
     QPolygonF result;
     result.reserve(sampled.size());
     for (QPointF v : sampled) {
         bool touched = false;
         bool inside = false;
-        QPointF vScene = toScene.map(v);
+        QPointF vScene = forward.map(v);
         double left = std::min(centreScene.x(), vScene.x());
         double right = std::max(centreScene.x(), vScene.x());
         double top = std::min(centreScene.y(), vScene.y());
@@ -220,14 +273,14 @@ QPolygonF clipZone(const QPolygonF &sampled, const QPointF &centre, const QTrans
                 return false;
             // Later edges are tested against the shortened sight line.
             v = fromScene.map(crossing);
-            vScene = toScene.map(v);
+            vScene = forward.map(v);
             left = std::min(centreScene.x(), vScene.x());
             right = std::max(centreScene.x(), vScene.x());
             top = std::min(centreScene.y(), vScene.y());
             bottom = std::max(centreScene.y(), vScene.y());
             touched = true;
             if (!coverage)
-                coverage = std::make_unique<WindingIndex>(sampled);
+                coverage = insideTest(parameters, sampled);
             if (!inside && coverage->contains(v))
                 inside = true;
             return true;
@@ -485,7 +538,8 @@ SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double
         return zone;
     zone.sampled = sampleZone(zone.ranges, at, parameters.height);
     const QTransform toScene = zoneTransform(pivot, rotation);
-    zone.polygon = clipZone(zone.sampled, zone.opticalCentre, toScene, walls, search);
+    zone.polygon
+        = clipZone(parameters, zone.sampled, zone.opticalCentre, toScene, walls, search);
     if (!cut) {
         if (!zone.polygon.isEmpty())
             zone.pieces = { zone.polygon };
