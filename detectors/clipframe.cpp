@@ -48,24 +48,31 @@ ClipFrame::ClipFrame(const QPointF &origin, double halfSize)
 
 ClipperLib::Path ClipFrame::toPath(const QPolygonF &polygon) const
 {
+    const double left = m_box.left(), right = m_box.right();
+    const double top = m_box.top(), bottom = m_box.bottom();
+    const auto inBox = [&](const QPointF &p) {
+        // False for coordinates that are not numbers, as for infinite ones.
+        return p.x() >= left && p.x() <= right && p.y() >= top && p.y() <= bottom;
+    };
+    const auto toPath = [this](const QPolygonF &points) {
+        ClipperLib::Path path;
+        path.reserve(size_t(points.size()));
+        for (const QPointF &p : points) {
+            path.emplace_back(ClipperLib::cInt(std::llround((p.x() - m_origin.x()) * m_scale)),
+                ClipperLib::cInt(std::llround((p.y() - m_origin.y()) * m_scale)));
+        }
+        return path;
+    };
+    if (std::all_of(polygon.begin(), polygon.end(), inBox))
+        return toPath(polygon);
+
     QPolygonF finite;
     finite.reserve(polygon.size());
-    bool inBox = true;
     for (const QPointF &p : polygon) {
-        if (!isFinite(p))
-            continue;
-        finite.append(p);
-        inBox = inBox && m_box.contains(p);
+        if (isFinite(p))
+            finite.append(p);
     }
-    if (!inBox)
-        finite = cut(finite, m_box);
-    ClipperLib::Path path;
-    path.reserve(size_t(finite.size()));
-    for (const QPointF &p : qAsConst(finite)) {
-        path.emplace_back(ClipperLib::cInt(std::llround((p.x() - m_origin.x()) * m_scale)),
-            ClipperLib::cInt(std::llround((p.y() - m_origin.y()) * m_scale)));
-    }
-    return path;
+    return toPath(cut(finite, m_box));
 }
 
 QPolygonF ClipFrame::toPolygon(const ClipperLib::Path &path) const

@@ -538,8 +538,7 @@ SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double
         return zone;
     zone.sampled = sampleZone(zone.ranges, at, parameters.height);
     const QTransform toScene = zoneTransform(pivot, rotation);
-    zone.polygon
-        = clipZone(parameters, zone.sampled, zone.opticalCentre, toScene, walls, search);
+    zone.polygon = clipZone(parameters, zone.sampled, zone.opticalCentre, toScene, walls, search);
     if (!cut) {
         if (!zone.polygon.isEmpty())
             zone.pieces = { zone.polygon };
