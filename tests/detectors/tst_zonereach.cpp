@@ -1,11 +1,14 @@
 // After an obstacle edit only the zones it can reach are computed again, and
 // they come out as a computation of every zone would leave them.
 #include "detectors/sensorgraphicsitem2.h"
+#include "detectors/sensorzone.h"
 #include "helper_sensorbench.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
 
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,6 +36,7 @@ private slots:
     void reachHoldsTheZone();
     void onlyReachedZonesRecompute_data();
     void onlyReachedZonesRecompute();
+    void allZonesAtOnceAsOneByOne();
 };
 
 // A long hall: one detector at each end looking along it, neither zone
@@ -118,6 +122,42 @@ void TestZoneReach::onlyReachedZonesRecompute()
     // left is not what it was.
     if (computed > 0 && !mounted)
         QVERIFY(selective != before);
+}
+
+void TestZoneReach::allZonesAtOnceAsOneByOne()
+{
+    // Zones computed together, on every core, come out as computed one by one,
+    // with the same reach; so do those of detectors on different obstacles.
+    Hall hall;
+    QList<ObjectGraphicsItem *> obstacles;
+    for (int i = 0; i < 6; ++i)
+        obstacles.append(hall.bench.addObstacle(QPointF(10 + 17 * i, 3 + i % 3), QSizeF(2, 1.5)));
+    for (int i = 0; i < 14; ++i)
+        hall.bench.addSensor(
+            i % 2 ? static_cast<QGraphicsItem *>(hall.bench.plan) : obstacles.at(i % 6), i % 4,
+            0.5 + i % 3);
+    QList<SensorGraphicsItem2 *> reversed = hall.bench.sensors;
+    std::reverse(reversed.begin(), reversed.end());
+    SensorGraphicsItem2::updateZones(reversed);
+    const QVector<QVector<QPolygonF>> together = zonesOf(hall.bench.sensors);
+    QVector<QRectF> reaches;
+    for (SensorGraphicsItem2 *detector : qAsConst(hall.bench.sensors))
+        reaches.append(detector->zoneReach());
+
+    int shadowed = 0;
+    for (int i = 0; i < hall.bench.sensors.size(); ++i) {
+        SensorGraphicsItem2 *detector = hall.bench.sensors.at(i);
+        detector->updateZone();
+        QCOMPARE(detector->zone()->pieces(), together.at(i));
+        QCOMPARE(detector->zoneReach(), reaches.at(i));
+        // The same zone in the empty hall.
+        const SensorZone bare = computeSensorZone(detector->record(), detector->zone()->pos(),
+            detector->zone()->rotation(), {},
+            hall.bench.plan->mapToScene(hall.bench.plan->polygon()));
+        shadowed += bare.pieces != together.at(i);
+    }
+    // The obstacles do hide floor from some of them.
+    QVERIFY(shadowed > 0);
 }
 
 QTEST_MAIN(TestZoneReach)
