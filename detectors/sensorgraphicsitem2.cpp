@@ -313,9 +313,12 @@ template <typename Work> void runOnAllCores(int count, Work work)
 
 } // namespace
 
+thread_local int SensorGraphicsItem2::s_zoneDeferrals = 0;
+
 void SensorGraphicsItem2::updateZone()
 {
-    updateZones({ this });
+    if (s_zoneDeferrals == 0)
+        updateZones({ this });
 }
 
 void SensorGraphicsItem2::updateZones(const QList<SensorGraphicsItem2 *> &detectors)

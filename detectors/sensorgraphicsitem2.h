@@ -120,6 +120,16 @@ public:
     // Computes the zones of all the detectors, on every core the machine has,
     // and shows them: as updateZone() on each, in less time.
     static void updateZones(const QList<SensorGraphicsItem2 *> &detectors);
+    // While one lives, updateZone() on this thread does nothing: for building
+    // a project item by item, its zones computed together at the end.
+    class ZoneDeferral
+    {
+    public:
+        ZoneDeferral() { ++s_zoneDeferrals; }
+        ~ZoneDeferral() { --s_zoneDeferrals; }
+        ZoneDeferral(const ZoneDeferral &) = delete;
+        ZoneDeferral &operator=(const ZoneDeferral &) = delete;
+    };
     // The square around the optical centre, in scene coordinates, that holds
     // every sight line of the zone as last computed, with a metre to spare;
     // empty before the first computation and when no direction reaches the
@@ -203,6 +213,7 @@ protected:
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
 
 private:
+    static thread_local int s_zoneDeferrals;
     struct ZoneJob;
     void applyZone(const ZoneJob &job);
 

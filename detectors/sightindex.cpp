@@ -21,6 +21,25 @@ double magnitude(const QPointF &p)
     return std::max(std::abs(p.x()), std::abs(p.y()));
 }
 
+// Calls f for every sector from range.first to range.second, wrapping round
+// the full turn (first may lie below 0 or second above the last sector; the
+// range covers at most a full turn).
+template <typename F> void forEachSector(const std::pair<int, int> &range, F f)
+{
+    if (range.second < range.first)
+        return;
+    int k = range.first % kSectors;
+    if (k < 0)
+        k += kSectors;
+    for (int n = range.second - range.first + 1; n > 0;) {
+        const int run = std::min(n, kSectors - k);
+        for (int end = k + run; k < end; ++k)
+            f(k);
+        n -= run;
+        k = 0;
+    }
+}
+
 } // namespace
 
 double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
@@ -60,18 +79,15 @@ SightIndex::SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, 
             const int last = int(std::floor((interval.high + kPi) * (kSectors / (2 * kPi))));
             reached[i] = { first, std::min(last, first + kSectors - 1) };
         }
-        for (int k = reached[i].first; k <= reached[i].second; ++k)
-            ++count[size_t(((k % kSectors) + kSectors) % kSectors) + 1];
+        forEachSector(reached[i], [&count](int k) { ++count[size_t(k) + 1]; });
     }
     m_start.assign(size_t(kSectors) + 1, 0);
     for (int k = 0; k < kSectors; ++k)
         m_start[size_t(k) + 1] = m_start[size_t(k)] + count[size_t(k) + 1];
     m_members.resize(size_t(m_start.back()));
     std::vector<int> fill(m_start.begin(), m_start.end() - 1);
-    for (size_t i = 0; i < segments.size(); ++i) {
-        for (int k = reached[i].first; k <= reached[i].second; ++k)
-            m_members[size_t(fill[size_t(((k % kSectors) + kSectors) % kSectors)]++)] = int(i);
-    }
+    for (size_t i = 0; i < segments.size(); ++i)
+        forEachSector(reached[i], [&](int k) { m_members[size_t(fill[size_t(k)]++)] = int(i); });
 }
 
 SightIndex::Interval SightIndex::segmentSpan(

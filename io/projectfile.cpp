@@ -380,8 +380,12 @@ ProjectLoadResult readProject(
         result.outlineRejected = !parts.plan->loadFromNode(outline);
 
     removeObstaclesAndDetectors(parts);
-    readObstacles(parts, root, hooks, result);
-    readDetectors(parts, root, hooks, result);
+    {
+        // Every zone is computed once, below, with all obstacles in place.
+        const SensorGraphicsItem2::ZoneDeferral deferral;
+        readObstacles(parts, root, hooks, result);
+        readDetectors(parts, root, hooks, result);
+    }
     if (parts.coverage)
         *parts.coverage = CoverageSettings::read(root);
 
