@@ -241,12 +241,20 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
     const QPointF centreScene = toScene.map(centre);
     // Every sight line ends inside the sampled polygon's box; an edge that
     // misses the box round it and the eye meets none of them.
-    const std::vector<Edge> edges
-        = outlineEdges(outlines, centreScene, toScene.map(sampled).boundingRect());
+    const Affine forward(toScene);
+    double left = HUGE_VAL, top = HUGE_VAL, right = -HUGE_VAL, bottom = -HUGE_VAL;
+    for (const QPointF &v : sampled) {
+        const QPointF p = forward.map(v);
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+    }
+    const std::vector<Edge> edges = outlineEdges(outlines, centreScene,
+        sampled.isEmpty() ? QRectF() : QRectF(QPointF(left, top), QPointF(right, bottom)));
     if (edges.empty())
         return sampled;
     const Affine fromScene(toScene.inverted());
-    const Affine forward(toScene);
     std::vector<std::pair<QPointF, QPointF>> segments;
     segments.reserve(edges.size());
     for (const Edge &edge : edges)
