@@ -51,6 +51,7 @@ public:
 
 private:
     int sector(double angle) const;
+    int sectorOf(const QPointF &direction) const;
 
     QPointF m_eye;
     double m_tiny = 0;
