@@ -4,6 +4,7 @@
 
 #include <QGraphicsScene>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <QVariant>
@@ -44,19 +45,37 @@ void ZoneGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *
     if (!transform.isInvertible())
         return;
     QPen pen = this->pen();
-    pen.setWidthF(pen.isCosmetic() ? cosmeticPenWidth(pen, painter)
-                                   : pen.widthF() * std::sqrt(std::abs(transform.determinant())));
-    pen.setCosmetic(true);
+    if (pen.isCosmetic())
+        pen.setWidthF(cosmeticPenWidth(pen, painter));
     if (isSelected())
         pen.setStyle(Qt::DashLine);
-    const Drawing &drawing = drawingFor(transform);
-
     painter->save();
-    // Everything below is in device pixels.
+    painter->setRenderHint(QPainter::Antialiasing);
+    if (painter->paintEngine()->type() != QPaintEngine::Raster
+        || transform.type() == QTransform::TxProject) {
+        // A page keeps the zone as it is, outline and all, in one path.
+        painter->setPen(pen);
+        painter->setBrush(brush());
+        painter->drawPath(m_path);
+        painter->restore();
+        return;
+    }
+    if (!pen.isCosmetic()) {
+        pen.setWidthF(pen.widthF() * std::sqrt(std::abs(transform.determinant())));
+        pen.setCosmetic(true);
+    }
+    // What is prepared does not depend on where the zone lies on the device,
+    // so that a scrolled view finds it ready.
+    const Drawing &drawing = drawingFor(
+        QTransform(transform.m11(), transform.m12(), transform.m21(), transform.m22(), 0, 0));
+    const QPointF shift(transform.dx(), transform.dy());
     painter->resetTransform();
-    const QRectF visible = painter->hasClipping()
-        ? painter->clipBoundingRect()
-        : QRectF(0, 0, painter->device()->width(), painter->device()->height());
+    const QRectF visible = (painter->hasClipping()
+            ? painter->clipBoundingRect()
+            : QRectF(0, 0, painter->device()->width(), painter->device()->height()))
+                               .translated(-shift);
+    // Below, one unit is a device pixel.
+    painter->translate(shift);
     // Up to a pixel wide the outline goes through the toolkit's fast stroker
     // for thin lines; a wider one (an image at print resolution) would go
     // through its general stroker, which fills the whole outline as one path

@@ -50,11 +50,12 @@ public:
     };
 
 private:
-    // What a paint through one device transform draws, in device pixels: the
-    // pieces with every vertex dropped that lies within a small fraction of a
-    // pixel of its chord, and the outline of a wide solid pen as filled runs.
-    // Kept until the zone or the transform changes, so that a view repainted
-    // while other zones move does not prepare this zone again.
+    // What a paint into an image through one device transform draws, in
+    // device pixels less the transform's translation: the pieces with every
+    // vertex dropped that lies within a small fraction of a pixel of its chord,
+    // and the outline of a wide solid pen as filled runs. Kept until the zone
+    // or the scale changes, so that a view repainted while other zones move,
+    // or scrolled, does not prepare this zone again.
     struct Drawing
     {
         bool valid = false;

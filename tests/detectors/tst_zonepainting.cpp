@@ -29,9 +29,10 @@ QPen zonePen()
 
 const QBrush kZoneBrush(QColor(255, 0, 0, 64));
 
-// An image of `dpi` with the scene rectangle (-4, -4, 8, 8) drawn into it at
-// `pixelsPerUnit`, as the image export draws the scene.
-QImage sceneImage(QGraphicsScene &scene, int dpi, double pixelsPerUnit)
+// An image of `dpi` with the scene rectangle of side 8 around `centre` drawn
+// into it at `pixelsPerUnit`, as the image export draws the scene.
+QImage sceneImage(
+    QGraphicsScene &scene, int dpi, double pixelsPerUnit, const QPointF &centre = QPointF())
 {
     const int side = qRound(8 * pixelsPerUnit);
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
@@ -40,7 +41,7 @@ QImage sceneImage(QGraphicsScene &scene, int dpi, double pixelsPerUnit)
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    scene.render(&painter, QRectF(image.rect()), QRectF(-4, -4, 8, 8));
+    scene.render(&painter, QRectF(image.rect()), QRectF(centre - QPointF(4, 4), QSizeF(8, 8)));
     return image;
 }
 
@@ -163,7 +164,7 @@ void TestZonePainting::looksAsTheToolkitDrawsIt()
 }
 
 // What the item prepares for one transform is dropped when the pieces or the
-// transform change.
+// scale change, and serves wherever the zone lies on the device.
 void TestZonePainting::followsNewPiecesAndZoom()
 {
     QGraphicsScene scene;
@@ -180,6 +181,14 @@ void TestZonePainting::followsNewPiecesAndZoom()
     QCOMPARE(sceneImage(scene, 300, 118.11), sceneImage(fresh, 300, 118.11));
     QCOMPARE(sceneImage(scene, 300, 50), sceneImage(fresh, 300, 50));
     QVERIFY(sceneImage(scene, 300, 50) != sceneImage(fresh, 96, 50));
+    const QPointF scrolled(0.537, -1.25);
+    const QImage moved = sceneImage(scene, 300, 50, scrolled);
+    QVERIFY(moved != sceneImage(scene, 300, 50));
+    QGraphicsScene third;
+    auto *unprepared = new ZoneGraphicsItem(zonePen(), kZoneBrush);
+    unprepared->setPieces(discWithHole(2));
+    third.addItem(unprepared);
+    QCOMPARE(moved, sceneImage(third, 300, 50, scrolled));
 }
 
 QTEST_MAIN(TestZonePainting)
