@@ -1,6 +1,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 
 #include "detectors/ownedlineitem.h"
+#include "detectors/zonegraphicsitem.h"
 #include "plan/planinput.h"
 #include "scene/graphicspolygonitem2.h"
 
@@ -114,6 +115,7 @@ void SensorGraphicsItem2::stopEdit()
         emit creating(false);
     } else if (m_mode == 2) {
         m_mode = 0;
+        ZoneGraphicsItem::setDragPainting(scene(), false);
         // Cleared first, so that the deselection below does not stop us twice.
         if (s_edited == this)
             s_edited = nullptr;
@@ -151,6 +153,8 @@ void SensorGraphicsItem2::mousePressEvent(QGraphicsSceneMouseEvent *event)
 
 void SensorGraphicsItem2::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
 {
+    if (event->button() == Qt::LeftButton)
+        ZoneGraphicsItem::setDragPainting(scene(), false);
     const bool wasAccepted = event->isAccepted();
     event->ignore();
     emit mouseRelease(event);
@@ -192,6 +196,8 @@ void SensorGraphicsItem2::on_positionChange(QPointF &pos, bool &accept)
 {
     if (m_mode != 2 || !leftButtonHeld())
         return;
+    // A drag by the pointer: the zones are painted quickly until the release.
+    ZoneGraphicsItem::setDragPainting(scene(), true);
     snapTo(cursorScenePos(this), &pos);
     // A move computes the zone once it has happened (on_positionChanged); a
     // snap back to where the detector stands moves nothing, while the surface
@@ -220,6 +226,7 @@ void SensorGraphicsItem2::on_rayPoint_mousePress(QGraphicsSceneMouseEvent *)
 
 void SensorGraphicsItem2::on_rayPoint_mouseRelease(QGraphicsSceneMouseEvent *)
 {
+    ZoneGraphicsItem::setDragPainting(scene(), false);
     disconnect(rayPoint(), &GraphicsPolygonItem2::positionChange, this,
         &SensorGraphicsItem2::on_rayPoint_positionChange);
 }
@@ -228,6 +235,7 @@ void SensorGraphicsItem2::on_rayPoint_positionChange(QPointF &pos, bool &accept)
 {
     if (!leftButtonHeld())
         return;
+    ZoneGraphicsItem::setDragPainting(scene(), true);
     GraphicsPolygonItem2 *point = rayPoint();
     const QPointF cursor = cursorScenePos(this);
     const QPointF pivot = m_ray->scenePos();

@@ -3,8 +3,13 @@
 #include "scene/geometry.h"
 
 #include <QGraphicsScene>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QVariant>
+
+#include <cmath>
 
 namespace {
 
@@ -22,6 +27,7 @@ void ZoneGraphicsItem::setPieces(const QVector<QPolygonF> &pieces)
 {
     prepareGeometryChange();
     m_pieces = pieces;
+    m_drawing = Drawing();
     m_path = QPainterPath();
     m_path.setFillRule(Qt::OddEvenFill);
     for (const QPolygonF &piece : pieces) {
@@ -35,53 +41,141 @@ void ZoneGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *
 {
     if (m_path.isEmpty())
         return;
-    painter->save();
-    const bool quickFill = dragPainting(scene());
-    painter->setRenderHint(QPainter::Antialiasing);
+    const QTransform transform = painter->combinedTransform();
+    if (!transform.isInvertible())
+        return;
     QPen pen = this->pen();
     if (pen.isCosmetic())
         pen.setWidthF(cosmeticPenWidth(pen, painter));
     if (isSelected())
         pen.setStyle(Qt::DashLine);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    if (painter->paintEngine()->type() != QPaintEngine::Raster
+        || transform.type() == QTransform::TxProject) {
+        // A page keeps the zone as it is, outline and all, in one path.
+        painter->setPen(pen);
+        painter->setBrush(brush());
+        painter->drawPath(m_path);
+        painter->restore();
+        return;
+    }
+    if (!pen.isCosmetic()) {
+        pen.setWidthF(pen.widthF() * std::sqrt(std::abs(transform.determinant())));
+        pen.setCosmetic(true);
+    }
+    // What is prepared does not depend on where the zone lies on the device,
+    // so that a scrolled view finds it ready.
+    const Drawing &drawing = drawingFor(
+        QTransform(transform.m11(), transform.m12(), transform.m21(), transform.m22(), 0, 0));
+    const QPointF shift(transform.dx(), transform.dy());
+    painter->resetTransform();
+    const QRectF visible = (painter->hasClipping()
+            ? painter->clipBoundingRect()
+            : QRectF(0, 0, painter->device()->width(), painter->device()->height()))
+                               .translated(-shift);
+    // Below, one unit is a device pixel.
+    painter->translate(shift);
     // Up to a pixel wide the outline goes through the toolkit's fast stroker
     // for thin lines; a wider one (an image at print resolution) would go
     // through its general stroker, which fills the whole outline as one path
-    // over the zone's box in many passes. Short runs of edges stroked one by
-    // one draw the same line at a fraction of that.
+    // over the zone's box in many passes. Short runs of edges, stroked once
+    // and filled, draw the same line at a fraction of that.
     const bool wide = pen.style() == Qt::SolidLine && pen.widthF() > 1;
-    if (quickFill) {
-        painter->setRenderHint(QPainter::Antialiasing, false);
+    // While an obstacle or a detector is dragged the fill goes without
+    // antialiasing; the outline is always smooth.
+    const bool quickFill = dragPainting(scene());
+    painter->setRenderHint(QPainter::Antialiasing, !quickFill);
+    painter->setBrush(brush());
+    if (quickFill || wide) {
         painter->setPen(Qt::NoPen);
-        painter->setBrush(brush());
-        painter->drawPath(m_path);
+        painter->drawPath(drawing.fill);
         painter->setRenderHint(QPainter::Antialiasing);
         if (!wide) {
             painter->setPen(pen);
             painter->setBrush(Qt::NoBrush);
-            painter->drawPath(m_path);
+            painter->drawPath(drawing.fill);
         }
     } else {
-        painter->setPen(wide ? QPen(Qt::NoPen) : pen);
-        painter->setBrush(brush());
-        painter->drawPath(m_path);
+        painter->setPen(pen);
+        painter->drawPath(drawing.fill);
     }
     if (wide) {
-        pen.setCapStyle(Qt::FlatCap);
-        painter->setPen(pen);
-        painter->setBrush(Qt::NoBrush);
-        constexpr int kRun = 64;
-        for (const QPolygonF &piece : m_pieces) {
-            const int count = piece.size();
-            for (int first = 0; first < count; first += kRun) {
-                // Each run ends where the next begins; the last closes the ring.
-                QPolygonF run = piece.mid(first, kRun + 1);
-                if (first + kRun >= count)
-                    run.append(piece.first());
-                painter->drawPolyline(run);
-            }
+        prepareOutline(pen);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(pen.brush());
+        for (int i = 0; i < m_drawing.outline.size(); ++i) {
+            if (m_drawing.outlineBounds.at(i).intersects(visible))
+                painter->drawPath(m_drawing.outline.at(i));
         }
     }
     painter->restore();
+}
+
+const ZoneGraphicsItem::Drawing &ZoneGraphicsItem::drawingFor(const QTransform &transform)
+{
+    if (m_drawing.valid && m_drawing.transform == transform)
+        return m_drawing;
+    // A vertex this close to the chord in its place moves no edge pixel's
+    // coverage by more than a few per cent.
+    constexpr double kTolerance = 0.05;
+    m_drawing = Drawing();
+    m_drawing.valid = true;
+    m_drawing.transform = transform;
+    m_drawing.fill.setFillRule(Qt::OddEvenFill);
+    for (const QPolygonF &piece : qAsConst(m_pieces)) {
+        m_drawing.pieces.append(simplifiedRing(transform.map(piece), kTolerance));
+        m_drawing.fill.addPolygon(m_drawing.pieces.last());
+        m_drawing.fill.closeSubpath();
+    }
+    return m_drawing;
+}
+
+void ZoneGraphicsItem::prepareOutline(const QPen &pen)
+{
+    if (m_drawing.outlineWidth == pen.widthF())
+        return;
+    m_drawing.outlineWidth = pen.widthF();
+    m_drawing.outline.clear();
+    m_drawing.outlineBounds.clear();
+    QPainterPathStroker stroker;
+    stroker.setWidth(pen.widthF());
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(pen.joinStyle());
+    stroker.setMiterLimit(pen.miterLimit());
+    // Each run ends where the next begins, the last closes the ring. A run is
+    // cut where its box would grow past a few dozen pixels: the toolkit's
+    // antialiasing rasterizer works in bands of a small cell budget and starts
+    // over with a larger one when a row of the band holds too many cells, so
+    // a run across the whole zone costs several times its length.
+    constexpr double kRunBox = 64;
+    const auto addRun = [&](const QPolygonF &run) {
+        QPainterPath line;
+        line.addPolygon(run);
+        m_drawing.outline.append(stroker.createStroke(line));
+        m_drawing.outlineBounds.append(m_drawing.outline.last().controlPointRect());
+    };
+    for (const QPolygonF &piece : qAsConst(m_drawing.pieces)) {
+        const int count = piece.size();
+        QPolygonF run;
+        run.append(piece.first());
+        QPointF low = piece.first();
+        QPointF high = low;
+        for (int i = 1; i <= count; ++i) {
+            const QPointF &next = piece.at(i % count);
+            if (run.size() > 1
+                && (qMax(high.x(), next.x()) - qMin(low.x(), next.x()) > kRunBox
+                    || qMax(high.y(), next.y()) - qMin(low.y(), next.y()) > kRunBox)) {
+                addRun(run);
+                run = QPolygonF() << run.last();
+                low = high = run.first();
+            }
+            run.append(next);
+            low = QPointF(qMin(low.x(), next.x()), qMin(low.y(), next.y()));
+            high = QPointF(qMax(high.x(), next.x()), qMax(high.y(), next.y()));
+        }
+        addRun(run);
+    }
 }
 
 QRectF ZoneGraphicsItem::boundingRect() const

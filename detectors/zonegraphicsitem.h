@@ -3,6 +3,8 @@
 #include "scene/graphicspolygonitem2.h"
 
 #include <QPainterPath>
+#include <QRectF>
+#include <QTransform>
 #include <QVector>
 
 class QGraphicsScene;
@@ -48,6 +50,26 @@ public:
     };
 
 private:
+    // What a paint into an image through one device transform draws, in
+    // device pixels less the transform's translation: the pieces with every
+    // vertex dropped that lies within a small fraction of a pixel of its chord,
+    // and the outline of a wide solid pen as filled runs. Kept until the zone
+    // or the scale changes, so that a view repainted while other zones move,
+    // or scrolled, does not prepare this zone again.
+    struct Drawing
+    {
+        bool valid = false;
+        QTransform transform;
+        QVector<QPolygonF> pieces;
+        QPainterPath fill;
+        double outlineWidth = -1;
+        QVector<QPainterPath> outline;
+        QVector<QRectF> outlineBounds;
+    };
+    const Drawing &drawingFor(const QTransform &transform);
+    void prepareOutline(const QPen &pen);
+
     QVector<QPolygonF> m_pieces;
     QPainterPath m_path;
+    Drawing m_drawing;
 };

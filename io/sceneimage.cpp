@@ -13,6 +13,10 @@
 
 #include <cmath>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 QByteArray imageFormatForPath(const QString &path)
@@ -25,6 +29,25 @@ QByteArray imageFormatForPath(const QString &path)
     if (suffix == QLatin1String("bmp"))
         return "bmp";
     return QByteArray();
+}
+
+// An image of print size spans thousands of memory pages, and a fresh page
+// costs a fault on its first write, which on some machines is most of the
+// render's time. Asked before the first write, the system backs the buffer
+// with large pages where it can: a few hundred times fewer faults.
+void adviseLargePages(QImage &image)
+{
+#ifdef Q_OS_LINUX
+    constexpr quintptr kLargePage = quintptr(2) << 20;
+    const auto begin = quintptr(image.constBits());
+    const quintptr end = begin + quintptr(image.sizeInBytes());
+    const quintptr first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    const quintptr last = end & ~(kLargePage - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(image)
+#endif
 }
 
 int roundedSide(double length)
@@ -71,6 +94,7 @@ QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return QImage();
+    adviseLargePages(image);
     // Set before painting: items of millimetre size read the device's resolution.
     image.setDotsPerMeterX(sceneImageDotsPerMeter);
     image.setDotsPerMeterY(sceneImageDotsPerMeter);

@@ -6,8 +6,11 @@
 #include <QPen>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 QPointF projectToSegment(const QPointF &point, const QLineF &line, bool clamp)
 {
@@ -98,4 +101,56 @@ double cosmeticPenWidth(const QPen &pen, const QPainter *painter)
 {
     const double width = pen.widthF() / 25.4 * deviceDpi(painter);
     return width < 0.1 ? 0.1 : width;
+}
+
+QPolygonF simplifiedRing(const QPolygonF &ring, double tolerance)
+{
+    const int count = ring.size();
+    if (count <= 3 || !(tolerance > 0))
+        return ring;
+    // Split at the first vertex and the one farthest from it, then Douglas and
+    // Peucker's recursion on each half: a vertex stays when it lies farther
+    // than tolerance from the chord between the vertices kept around it.
+    int far = 0;
+    double farthest = -1;
+    for (int i = 1; i < count; ++i) {
+        const QPointF d = ring.at(i) - ring.first();
+        const double distance2 = QPointF::dotProduct(d, d);
+        if (distance2 > farthest) {
+            farthest = distance2;
+            far = i;
+        }
+    }
+    const double tolerance2 = tolerance * tolerance;
+    std::vector<char> keep(count, 0);
+    keep[0] = keep[far] = 1;
+    // Index count stands for vertex 0 again, closing the ring.
+    std::vector<std::pair<int, int>> spans = { { 0, far }, { far, count } };
+    while (!spans.empty()) {
+        const auto [from, to] = spans.back();
+        spans.pop_back();
+        const QLineF chord(ring.at(from), ring.at(to % count));
+        int worst = -1;
+        double worstDistance2 = tolerance2;
+        for (int i = from + 1; i < to; ++i) {
+            const QPointF d = ring.at(i) - projectToSegment(ring.at(i), chord, true);
+            const double distance2 = QPointF::dotProduct(d, d);
+            if (distance2 > worstDistance2) {
+                worstDistance2 = distance2;
+                worst = i;
+            }
+        }
+        if (worst < 0)
+            continue;
+        keep[worst] = 1;
+        spans.push_back({ from, worst });
+        spans.push_back({ worst, to });
+    }
+    QPolygonF kept;
+    kept.reserve(int(std::count(keep.begin(), keep.end(), 1)));
+    for (int i = 0; i < count; ++i) {
+        if (keep[i])
+            kept.append(ring.at(i));
+    }
+    return kept;
 }

@@ -38,3 +38,10 @@ double painterPixelsPerMm(const QPainter *painter);
 // A cosmetic pen's width is given in millimetres; this is its width in device
 // pixels on the painter's device, never below 0.1.
 double cosmeticPenWidth(const QPen &pen, const QPainter *painter);
+
+// The closed ring (the last vertex joins the first) with every vertex dropped
+// that lies within tolerance of the chord kept in its place, the first vertex
+// always kept: the outline moves by at most tolerance, and what is left is a
+// subset of the vertices in their order. A ring of three or fewer vertices, or
+// a tolerance that is not positive, comes back as it is.
+QPolygonF simplifiedRing(const QPolygonF &ring, double tolerance);

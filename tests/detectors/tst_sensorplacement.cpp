@@ -3,6 +3,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/sensorzone.h"
+#include "detectors/zonegraphicsitem.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
 #include "scene/graphicslineitem.h"
@@ -56,6 +57,8 @@ private slots:
     void dragSlidesAcrossSurfaces();
     void rayPointTurnsTheDetector_data();
     void rayPointTurnsTheDetector();
+    void dragPaintsZonesQuickly_data();
+    void dragPaintsZonesQuickly();
     void pressingAnotherZoneSwitchesEditing();
     void zoneFollowsObstaclesAndFlags();
     void surfaceChangesKeepTheDistance();
@@ -355,6 +358,64 @@ void TestSensorPlacement::rayPointTurnsTheDetector()
     // The detector itself did not move.
     QCOMPARE(detector->section(), section);
     QVERIFY(qAbs(detector->position() - 1) < 1e-9);
+}
+
+void TestSensorPlacement::dragPaintsZonesQuickly_data()
+{
+    QTest::addColumn<bool>("turn");
+    QTest::newRow("moved along the wall") << false;
+    QTest::newRow("turned by the ray point") << true;
+}
+
+// While the left button drags a detector, or turns it by its ray point, every
+// zone of the scene is filled without antialiasing; the release brings the
+// smooth painting back, and an image drawn meanwhile is drawn as outside a drag.
+void TestSensorPlacement::dragPaintsZonesQuickly()
+{
+    QFETCH(bool, turn);
+    SensorBench bench;
+    bench.plan->setPath(kRoom);
+    ObjectGraphicsItem *obstacle = bench.addObstacle(QPointF(0, 0), QSizeF(4, 2));
+    SensorGraphicsItem2 *detector = bench.addSensor(obstacle, 0, 2);
+    bench.addSensor(bench.plan, 2, 10);
+    detector->startEdit();
+    const auto viewImage = [&bench] {
+        QImage image(400, 300, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        bench.scene.render(&painter, QRectF(image.rect()), QRectF(-20, -15, 40, 30));
+        return image;
+    };
+
+    const QPointF pivot = detector->mapToScene(QPointF(0, -0.07));
+    const QPoint from = turn ? bench.viewPoint(SensorGraphicsItem2::rayPoint()->scenePos())
+                             : bench.viewPoint(pivot) + QPoint(0, -6);
+    const QPoint to
+        = turn ? bench.viewPoint(pivot + QPointF(6, -6)) : bench.viewPoint(QPointF(1.2, -1.5));
+    bench.moveTo(from);
+    bench.press(from);
+    QVERIFY(!ZoneGraphicsItem::dragPainting(&bench.scene));
+    for (int i = 1; i <= 3; ++i)
+        bench.moveTo(from + (to - from) * i / 3);
+    QVERIFY(turn ? detector->angle() == 45 : detector->pos().x() > 1);
+    QVERIFY(ZoneGraphicsItem::dragPainting(&bench.scene));
+
+    const QImage quick = viewImage();
+    QImage smooth;
+    {
+        const ZoneGraphicsItem::NormalPainting normal(&bench.scene);
+        smooth = viewImage();
+    }
+    QVERIFY(ZoneGraphicsItem::dragPainting(&bench.scene));
+    QVERIFY(quick != smooth);
+
+    bench.release(to);
+    QVERIFY(!ZoneGraphicsItem::dragPainting(&bench.scene));
+    QCOMPARE(viewImage(), smooth);
+    // A click that moves nothing paints nothing quickly.
+    bench.click(to);
+    QVERIFY(!ZoneGraphicsItem::dragPainting(&bench.scene));
 }
 
 void TestSensorPlacement::pressingAnotherZoneSwitchesEditing()

@@ -1,10 +1,11 @@
 #include "scene/geometry.h"
 
-#include <QPainter>
 #include <QImage>
+#include <QPainter>
 #include <QPen>
 #include <QtTest>
 
+#include <cmath>
 #include <limits>
 
 class TestGeometry : public QObject
@@ -17,6 +18,8 @@ private slots:
     void nearestPolygonPointEdgeCases();
     void polygonOrientation();
     void cosmeticPenWidthFollowsDeviceResolution();
+    void simplifiedRing_data();
+    void simplifiedRing();
 };
 
 void TestGeometry::projectToSegment_data()
@@ -50,18 +53,18 @@ void TestGeometry::projectToSegment()
 
 void TestGeometry::nearestPolygonPointChainsOverPolygons()
 {
-    const QPolygonF square({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10), QPointF(0, 10)});
+    const QPolygonF square({ QPointF(0, 0), QPointF(10, 0), QPointF(10, 10), QPointF(0, 10) });
     QPointF best(std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity());
     QCOMPARE(nearestPolygonPoint(square, QPointF(9, 5), best), 1);
     QCOMPARE(best, QPointF(10, 5));
 
     // A second polygon farther away finds nothing and keeps the best point.
-    const QPolygonF far({QPointF(20, 0), QPointF(30, 0), QPointF(30, 10)});
+    const QPolygonF far({ QPointF(20, 0), QPointF(30, 0), QPointF(30, 10) });
     QCOMPARE(nearestPolygonPoint(far, QPointF(9, 5), best), -1);
     QCOMPARE(best, QPointF(10, 5));
 
     // One that is strictly nearer wins; an equally near one does not.
-    const QPolygonF nearer({QPointF(9.5, 0), QPointF(9.5, 10), QPointF(9.6, 10)});
+    const QPolygonF nearer({ QPointF(9.5, 0), QPointF(9.5, 10), QPointF(9.6, 10) });
     QCOMPARE(nearestPolygonPoint(nearer, QPointF(9, 5), best), 0);
     QCOMPARE(best, QPointF(9.5, 5));
     QCOMPARE(nearestPolygonPoint(nearer, QPointF(9, 5), best), -1);
@@ -81,17 +84,18 @@ void TestGeometry::nearestPolygonPointEdgeCases()
     QCOMPARE(best.y(), 7.0);
 
     // One vertex: the only edge runs from the vertex to itself.
-    QCOMPARE(nearestPolygonPoint(QPolygonF(QVector<QPointF>{QPointF(2, 3)}), QPointF(5, 7), best), 0);
+    QCOMPARE(
+        nearestPolygonPoint(QPolygonF(QVector<QPointF> { QPointF(2, 3) }), QPointF(5, 7), best), 0);
     QCOMPARE(best, QPointF(2, 3));
 }
 
 void TestGeometry::polygonOrientation()
 {
-    QCOMPARE(::polygonOrientation(QPolygonF(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0)})), 0);
+    QCOMPARE(::polygonOrientation(QPolygonF(QVector<QPointF> { QPointF(0, 0), QPointF(1, 0) })), 0);
     // Zero area counts as -1.
-    QCOMPARE(::polygonOrientation(QPolygonF({QPointF(0, 0), QPointF(1, 1), QPointF(2, 2)})), -1);
+    QCOMPARE(::polygonOrientation(QPolygonF({ QPointF(0, 0), QPointF(1, 1), QPointF(2, 2) })), -1);
     // y points down: (0,0) → (10,0) → (10,10) is clockwise on screen, a positive sum.
-    const QPolygonF clockwise({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10), QPointF(0, 10)});
+    const QPolygonF clockwise({ QPointF(0, 0), QPointF(10, 0), QPointF(10, 10), QPointF(0, 10) });
     QCOMPARE(::polygonOrientation(clockwise), 1);
     QPolygonF reversed;
     for (int i = clockwise.size() - 1; i >= 0; --i)
@@ -118,6 +122,71 @@ void TestGeometry::cosmeticPenWidthFollowsDeviceResolution()
     // Zero width draws 0.1 pixel wide.
     pen.setWidthF(0);
     QCOMPARE(cosmeticPenWidth(pen, &painter), 0.1);
+}
+
+void TestGeometry::simplifiedRing_data()
+{
+    QTest::addColumn<QPolygonF>("ring");
+    QTest::addColumn<double>("tolerance");
+    QTest::addColumn<int>("fewest");
+    QTest::addColumn<int>("most");
+
+    QPolygonF circle;
+    for (int i = 0; i < 2000; ++i)
+        circle << 100 * QPointF(std::cos(i * M_PI / 1000), std::sin(i * M_PI / 1000));
+    // Four points on each side of a square, from a corner.
+    const QPolygonF corners({ { 0, 0 }, { 4, 0 }, { 4, 4 }, { 0, 4 } });
+    QPolygonF square;
+    for (int c = 0; c < 4; ++c) {
+        for (int k = 0; k < 4; ++k)
+            square << corners.at(c) + (corners.at((c + 1) % 4) - corners.at(c)) * k / 4;
+    }
+    QPolygonF closedSquare = square;
+    closedSquare << square.first();
+    QPolygonF zigzag;
+    for (int i = 0; i < 20; ++i)
+        zigzag << QPointF(i, i % 2 ? 0.5 : 0);
+    zigzag << QPointF(19, 10) << QPointF(0, 10);
+
+    // An arc's sagitta r θ² / 8 within 0.05 over a radius of 100 allows a
+    // step of about 3.6°, so about a hundred vertices stay.
+    QTest::newRow("fine circle") << circle << 0.05 << 80 << 140;
+    QTest::newRow("circle, no tolerance") << circle << 0.0 << 2000 << 2000;
+    QTest::newRow("square with points on its sides") << square << 0.01 << 4 << 4;
+    QTest::newRow("closed square") << closedSquare << 0.01 << 4 << 4;
+    QTest::newRow("zigzag above the tolerance") << zigzag << 0.2 << 22 << 22;
+    QTest::newRow("zigzag within the tolerance") << zigzag << 0.6 << 4 << 4;
+    QTest::newRow("triangle") << QPolygonF({ { 0, 0 }, { 1, 0 }, { 0, 1 } }) << 10.0 << 3 << 3;
+}
+
+// What stays is a subset of the vertices in their order, starting with the
+// first, and no vertex lies farther than the tolerance from the ring left.
+void TestGeometry::simplifiedRing()
+{
+    QFETCH(QPolygonF, ring);
+    QFETCH(double, tolerance);
+    QFETCH(int, fewest);
+    QFETCH(int, most);
+
+    const QPolygonF kept = ::simplifiedRing(ring, tolerance);
+    QVERIFY2(
+        kept.size() >= fewest && kept.size() <= most, qPrintable(QString::number(kept.size())));
+    QCOMPARE(kept.first(), ring.first());
+    int next = 0;
+    for (const QPointF &point : kept) {
+        while (next < ring.size() && ring.at(next) != point)
+            ++next;
+        QVERIFY2(next < ring.size(), "a vertex that is not one of the ring's, or out of order");
+        ++next;
+    }
+    for (const QPointF &point : ring) {
+        double nearest = std::numeric_limits<double>::infinity();
+        for (int i = 0; i < kept.size(); ++i) {
+            const QLineF edge(kept.at(i), kept.at((i + 1) % kept.size()));
+            nearest = qMin(nearest, QLineF(point, ::projectToSegment(point, edge, true)).length());
+        }
+        QVERIFY2(nearest <= tolerance + 1e-12, qPrintable(QString::number(nearest)));
+    }
 }
 
 QTEST_MAIN(TestGeometry)
