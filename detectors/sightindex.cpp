@@ -1,7 +1,6 @@
 #include "sightindex.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace {
@@ -115,59 +114,10 @@ int SightIndex::sector(double angle) const
     return std::max(0, std::min(kSectors - 1, k));
 }
 
-// The sector of direction d without the arctangent: a rough angle (off by
-// less than a quarter of a sector), then the sector's own edges, exact up to
-// rounding; a direction within rounding of an edge may land in either
-// neighbour, which the index's margin allows.
-int SightIndex::sectorOf(const QPointF &d) const
-{
-    struct Edges
-    {
-        Edges()
-        {
-            for (int k = 0; k <= kSectors; ++k) {
-                const double a = -kPi + 2 * kPi * k / kSectors;
-                cosines[size_t(k)] = std::cos(a);
-                sines[size_t(k)] = std::sin(a);
-            }
-        }
-        std::array<double, kSectors + 1> cosines, sines;
-    };
-    static const Edges edges;
-    const double ax = std::abs(d.x()), ay = std::abs(d.y());
-    if (!(ax + ay > 0) || !std::isfinite(ax + ay))
-        return sector(std::atan2(d.y(), d.x()));
-    // atan(t) for t in [0, 1] within 1e-5 rad (a quarter of a sector is 2e-3).
-    const double t = std::min(ax, ay) / std::max(ax, ay);
-    const double t2 = t * t;
-    double a = t
-        * (0.99997726
-            + t2
-                * (-0.33262347
-                    + t2
-                        * (0.19354346
-                            + t2 * (-0.11643287 + t2 * (0.05265332 + t2 * -0.01172120)))));
-    if (ay > ax)
-        a = kPi / 2 - a;
-    if (d.x() < 0)
-        a = kPi - a;
-    if (d.y() < 0)
-        a = -a;
-    int k = sector(a);
-    const auto before = [&](int edge) { // d at or past sector edge `edge`
-        return edges.cosines[size_t(edge)] * d.y() - edges.sines[size_t(edge)] * d.x() >= 0;
-    };
-    if (k > 0 && !before(k))
-        --k;
-    else if (k + 1 < kSectors && before(k + 1))
-        ++k;
-    return k;
-}
-
 std::pair<const int *, const int *> SightIndex::candidates(const QPointF &to) const
 {
     const QPointF d = to - m_eye;
-    const size_t k = size_t(sectorOf(d));
+    const size_t k = size_t(sector(std::atan2(d.y(), d.x())));
     const int *members = m_members.data();
     return { members + m_start[k], members + m_start[k + 1] };
 }

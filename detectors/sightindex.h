@@ -51,7 +51,6 @@ public:
 
 private:
     int sector(double angle) const;
-    int sectorOf(const QPointF &direction) const;
 
     QPointF m_eye;
     double m_tiny = 0;
