@@ -11,6 +11,10 @@ namespace {
 
 // The share of the floor area the simplified zone outlines may move a figure.
 constexpr double kSimplificationShare = 0.0005;
+// The share the count may move them by taking a zone for all the floor of a
+// box but for slivers (the zone's outline a rounding off the floor's edge), or
+// for none of it but for a sliver.
+constexpr double kSliverShare = 5e-7;
 
 using ClipperLib::Path;
 using ClipperLib::Paths;
@@ -306,10 +310,11 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         // simplified()). Every figure is the area of a set of points chosen by
         // which zones hold them, so it moves by no more than the area where
         // some zone changed: at most areaPerLength × all zone perimeters, that
-        // is kSimplificationShare (0.05 %) of the floor area. Rounding to the
-        // grid moves an outline by less than a step (a micrometre in any room
-        // under a kilometre), a far smaller area; the figures stay within
-        // 0.1 % of the exact polygon answer.
+        // is kSimplificationShare (0.05 %) of the floor area. The count adds
+        // at most kSliverShare (see CoverageCount), and rounding to the grid
+        // moves an outline by less than a step (a micrometre in any room under
+        // a kilometre), a far smaller area: the figures stay within 0.1 % of
+        // the exact polygon answer.
         std::vector<Paths> paths(size_t(zones.size()));
         double perimeters = 0;
         for (int i = 0; i < zones.size(); ++i) {
@@ -354,7 +359,8 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         if (withMap) {
             countWithMap(floor, seen, seenBoxes, frame, result);
         } else {
-            const CoverageCount count(std::vector<Paths>(seen.begin(), seen.end()));
+            const CoverageCount count(std::vector<Paths>(seen.begin(), seen.end()), floor,
+                kSliverShare * result.floorArea / (frame.step() * frame.step()));
             const double square = frame.step() * frame.step();
             const double once = count.atLeast(1) * square;
             const double twice = count.atLeast(2) * square;

@@ -33,7 +33,7 @@ double boxArea(cInt left, cInt top, cInt right, cInt bottom)
 
 } // namespace
 
-CoverageCount::CoverageCount(const std::vector<Paths> &zones)
+CoverageCount::CoverageCount(const std::vector<Paths> &zones, const Paths &floor, double allowance)
     : m_only(zones.size(), 0.0)
 {
     std::vector<Part> parts;
@@ -60,7 +60,21 @@ CoverageCount::CoverageCount(const std::vector<Paths> &zones)
     if (parts.empty())
         return;
     m_smallest = std::max(all.right - all.left, all.bottom - all.top) / kFinest;
-    count(all, 0, 0, parts, vertices, 0);
+    Part inAll { size_t(-1), {}, 0 };
+    for (const Path &ring : floor) {
+        Path piece = cut(ring, true, all.left, false);
+        for (int side = 1; side < 4 && piece.size() > 2; ++side) {
+            piece = side == 1 ? cut(piece, true, all.right, true)
+                : side == 2   ? cut(piece, false, all.top, false)
+                              : cut(piece, false, all.bottom, true);
+        }
+        if (piece.size() > 2) {
+            inAll.area += ClipperLib::Area(piece);
+            inAll.rings.push_back(std::move(piece));
+        }
+    }
+    if (inAll.area > 0)
+        count(all, 0, 0, parts, vertices, 0, inAll, allowance);
 }
 
 Path CoverageCount::cut(const Path &ring, bool vertical, cInt at, bool low)
@@ -92,8 +106,48 @@ Path CoverageCount::cut(const Path &ring, bool vertical, cInt at, bool low)
     return result;
 }
 
-void CoverageCount::count(
-    const Box &box, int covering, size_t sole, std::vector<Part> &parts, size_t vertices, int depth)
+void CoverageCount::halve(
+    Part &part, bool vertical, cInt middle, const Box halves[2], Part inHalf[2], bool crosses[2])
+{
+    inHalf[0] = inHalf[1] = Part { part.zone, {}, 0 };
+    crosses[0] = crosses[1] = false;
+    // A ring cut to a half that runs along its border only winds the same
+    // number of times round every point inside.
+    const auto put = [&](int h, Path &&piece) {
+        if (piece.size() < 3)
+            return;
+        const Box &half = halves[h];
+        const size_t count = piece.size();
+        for (size_t i = 0; i < count && !crosses[h]; ++i) {
+            const IntPoint &a = piece[i];
+            const IntPoint &b = piece[i + 1 < count ? i + 1 : 0];
+            crosses[h] = !((a.X == b.X && (a.X == half.left || a.X == half.right))
+                || (a.Y == b.Y && (a.Y == half.top || a.Y == half.bottom)));
+        }
+        inHalf[h].area += ClipperLib::Area(piece);
+        inHalf[h].rings.push_back(std::move(piece));
+    };
+    for (Path &ring : part.rings) {
+        cInt low = vertical ? ring.front().X : ring.front().Y;
+        cInt high = low;
+        for (const IntPoint &p : ring) {
+            low = std::min(low, vertical ? p.X : p.Y);
+            high = std::max(high, vertical ? p.X : p.Y);
+        }
+        if (high <= middle) {
+            put(0, std::move(ring));
+        } else if (low >= middle) {
+            put(1, std::move(ring));
+        } else {
+            put(0, cut(ring, vertical, middle, true));
+            put(1, cut(ring, vertical, middle, false));
+        }
+    }
+    part.rings.clear();
+}
+
+void CoverageCount::count(const Box &box, int covering, size_t sole, std::vector<Part> &parts,
+    size_t vertices, int depth, Part &floor, double allowance)
 {
     const size_t n = parts.size();
     const bool free = covering >= 3 || n <= 1;
@@ -101,7 +155,7 @@ void CoverageCount::count(
     const cInt length = vertical ? box.right - box.left : box.bottom - box.top;
     if (free || depth >= kMaxDepth || length <= std::max<cInt>(1, m_smallest)
         || vertices <= kLeafVertices) {
-        countLeaf(box, covering, sole, parts);
+        countLeaf(box, covering, sole, parts, floor.area);
         return;
     }
     const cInt middle = (vertical ? box.left : box.top) + length / 2;
@@ -110,63 +164,73 @@ void CoverageCount::count(
         halves[0].right = halves[1].left = middle;
     else
         halves[0].bottom = halves[1].top = middle;
+    const double area = boxArea(box.left, box.top, box.right, box.bottom);
     std::vector<Part> halfParts[2];
     size_t halfVertices[2] = {};
     int halfCovering[2] = { covering, covering };
     size_t halfSole[2] = { sole, sole };
-    for (Part &part : parts) {
-        Part inHalf[2] = { { part.zone, {}, 0 }, { part.zone, {}, 0 } };
-        bool crosses[2] = {};
-        // A ring cut to a half that runs along its border only winds the same
-        // number of times round every point inside.
-        const auto put = [&](int h, Path &&piece) {
-            if (piece.size() < 3)
-                return;
-            const Box &half = halves[h];
-            const size_t count = piece.size();
-            for (size_t i = 0; i < count && !crosses[h]; ++i) {
-                const IntPoint &a = piece[i];
-                const IntPoint &b = piece[i + 1 < count ? i + 1 : 0];
-                crosses[h] = !((a.X == b.X && (a.X == half.left || a.X == half.right))
-                    || (a.Y == b.Y && (a.Y == half.top || a.Y == half.bottom)));
-            }
-            inHalf[h].area += ClipperLib::Area(piece);
-            inHalf[h].rings.push_back(std::move(piece));
-        };
-        for (Path &ring : part.rings) {
-            cInt low = vertical ? ring.front().X : ring.front().Y;
-            cInt high = low;
-            for (const IntPoint &p : ring) {
-                low = std::min(low, vertical ? p.X : p.Y);
-                high = std::max(high, vertical ? p.X : p.Y);
-            }
-            if (high <= middle) {
-                put(0, std::move(ring));
-            } else if (low >= middle) {
-                put(1, std::move(ring));
-            } else {
-                put(0, cut(ring, vertical, middle, true));
-                put(1, cut(ring, vertical, middle, false));
-            }
-        }
+    double halfAllowance[2] = {};
+    Part halfFloor[2];
+    bool floorCrosses[2];
+    if (floor.rings.empty()) {
+        // The floor covers all of the box.
         for (int h = 0; h < 2; ++h) {
-            if (crosses[h]) {
-                for (const Path &ring : inHalf[h].rings)
-                    halfVertices[h] += ring.size();
-                halfParts[h].push_back(std::move(inHalf[h]));
-            } else if (!inHalf[h].rings.empty()) {
-                const Box &half = halves[h];
-                if (std::llround(
-                        inHalf[h].area / boxArea(half.left, half.top, half.right, half.bottom))
-                        > 0
-                    && halfCovering[h]++ == 0)
-                    halfSole[h] = part.zone;
+            const Box &b = halves[h];
+            halfFloor[h] = Part { floor.zone, {}, boxArea(b.left, b.top, b.right, b.bottom) };
+        }
+    } else {
+        halve(floor, vertical, middle, halves, halfFloor, floorCrosses);
+        for (int h = 0; h < 2; ++h) {
+            if (!floorCrosses[h]) {
+                const Box &b = halves[h];
+                const double whole = boxArea(b.left, b.top, b.right, b.bottom);
+                halfFloor[h].rings.clear();
+                halfFloor[h].area = std::llround(halfFloor[h].area / whole) > 0 ? whole : 0;
             }
         }
     }
+    for (int h = 0; h < 2; ++h) {
+        const Box &b = halves[h];
+        halfAllowance[h] = allowance * boxArea(b.left, b.top, b.right, b.bottom) / area;
+    }
+    for (Part &part : parts) {
+        Part inHalf[2];
+        bool crosses[2];
+        halve(part, vertical, middle, halves, inHalf, crosses);
+        for (int h = 0; h < 2; ++h) {
+            const Box &half = halves[h];
+            const double floorArea = halfFloor[h].area;
+            bool covers = false;
+            if (inHalf[h].rings.empty() || floorArea <= 0) {
+                continue;
+            } else if (!crosses[h]) {
+                covers = std::llround(
+                             inHalf[h].area / boxArea(half.left, half.top, half.right, half.bottom))
+                    > 0;
+            } else if (std::abs(floorArea - inHalf[h].area) <= halfAllowance[h]) {
+                // All but a sliver of the floor in the half.
+                halfAllowance[h] -= std::abs(floorArea - inHalf[h].area);
+                covers = true;
+            } else if (std::abs(inHalf[h].area) <= halfAllowance[h]) {
+                halfAllowance[h] -= std::abs(inHalf[h].area);
+                continue;
+            } else {
+                for (const Path &ring : inHalf[h].rings)
+                    halfVertices[h] += ring.size();
+                halfParts[h].push_back(std::move(inHalf[h]));
+                continue;
+            }
+            if (covers && halfCovering[h]++ == 0)
+                halfSole[h] = part.zone;
+        }
+    }
     parts.clear();
-    for (int h = 0; h < 2; ++h)
-        count(halves[h], halfCovering[h], halfSole[h], halfParts[h], halfVertices[h], depth + 1);
+    for (int h = 0; h < 2; ++h) {
+        if (halfFloor[h].area > 0) {
+            count(halves[h], halfCovering[h], halfSole[h], halfParts[h], halfVertices[h], depth + 1,
+                halfFloor[h], halfAllowance[h]);
+        }
+    }
 }
 
 // The box's share of the figures. The zones covering all of it count without
@@ -174,9 +238,8 @@ void CoverageCount::count(
 // since their areas add up to the area seen once plus the area seen twice,
 // and so on.
 void CoverageCount::countLeaf(
-    const Box &box, int covering, size_t sole, const std::vector<Part> &parts)
+    const Box &box, int covering, size_t sole, const std::vector<Part> &parts, double area)
 {
-    const double area = boxArea(box.left, box.top, box.right, box.bottom);
     const size_t n = parts.size();
     if (covering >= 3) {
         for (double &level : m_atLeast)
