@@ -14,8 +14,8 @@ namespace {
 // than this, down to a 1/kFinest of the whole: the library's sweep costs
 // about its vertices times the edges it holds at once, and each call has a
 // cost of its own.
-constexpr size_t kLeafVertices = 64;
-constexpr int kFinest = 32;
+constexpr size_t kLeafVertices = 32;
+constexpr int kFinest = 64;
 constexpr int kMaxDepth = 48;
 
 double ringsArea(const Paths &rings)
