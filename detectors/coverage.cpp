@@ -10,7 +10,7 @@
 namespace {
 
 // The share of the floor area the simplified zone outlines may move a figure.
-constexpr double kSimplificationShare = 0.0005;
+constexpr double kSimplificationShare = 0.0008;
 // The share the count may move them by taking a zone for all the floor of a
 // box but for slivers (the zone's outline a rounding off the floor's edge), or
 // for none of it but for a sliver.
@@ -310,7 +310,7 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         // simplified()). Every figure is the area of a set of points chosen by
         // which zones hold them, so it moves by no more than the area where
         // some zone changed: at most areaPerLength × all zone perimeters, that
-        // is kSimplificationShare (0.05 %) of the floor area. The count adds
+        // is kSimplificationShare (0.08 %) of the floor area. The count adds
         // at most kSliverShare (see CoverageCount), and rounding to the grid
         // moves an outline by less than a step (a micrometre in any room under
         // a kilometre), a far smaller area: the figures stay within 0.1 % of
