@@ -200,6 +200,20 @@ void TestCoverage::handComputed_data()
                                   << 200.0 << 0.0 << 150.0 << 50.0 << 18.0
                                   << QVector<double> { 120, 120, 28 }
                                   << QVector<double> { 80, 70, 0 };
+    // Eighteen 3 m wide strips a metre apart, enough outline vertices that the
+    // count halves the room into boxes, and a column where three overlap.
+    QVector<QVector<QPolygonF>> strips;
+    QVector<double> stripAreas;
+    QVector<double> stripOnly;
+    for (int i = 0; i < 18; ++i) {
+        strips.append({ rect(i, 0, i + 3, 10) });
+        const double underColumn = std::max(0, std::min(i + 3, 11) - std::max(i, 9)) * 2.0;
+        stripAreas.append(30 - underColumn);
+        stripOnly.append(i == 0 || i == 17 ? 10 : 0);
+    }
+    QTest::newRow("eighteen strips, column")
+        << QVector<QPolygonF> { rect(9, 4, 11, 6) } << strips << 196.0 << 0.0 << 20.0 << 176.0
+        << 156.0 << stripAreas << stripOnly;
 }
 
 void TestCoverage::handComputed()
