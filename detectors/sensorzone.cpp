@@ -298,11 +298,17 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
         if (search == EdgeSearch::Indexed && !index.isShort(vScene)) {
             next = int(edges.size());
             const auto candidates = index.candidates(vScene);
+            // Edges standing farther off than the line reaches as it
+            // stands are passed over: they cannot meet it.
+            double length2 = QPointF::dotProduct(vScene - centreScene, vScene - centreScene);
             for (const int *i = candidates.first; i != candidates.second; ++i) {
-                if (test(edges[size_t(*i)]) && index.isShort(vScene)) {
+                if (index.nearestSquared(i) > length2 || !test(edges[size_t(*i)]))
+                    continue;
+                if (index.isShort(vScene)) {
                     next = *i + 1;
                     break;
                 }
+                length2 = QPointF::dotProduct(vScene - centreScene, vScene - centreScene);
             }
         }
         for (int i = next; i < int(edges.size()); ++i)

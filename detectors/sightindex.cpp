@@ -85,9 +85,21 @@ SightIndex::SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, 
     for (int k = 0; k < kSectors; ++k)
         m_start[size_t(k) + 1] = m_start[size_t(k)] + count[size_t(k) + 1];
     m_members.resize(size_t(m_start.back()));
+    m_nearest.resize(m_members.size());
     std::vector<int> fill(m_start.begin(), m_start.end() - 1);
-    for (size_t i = 0; i < segments.size(); ++i)
-        forEachSector(reached[i], [&](int k) { m_members[size_t(fill[size_t(k)]++)] = int(i); });
+    for (size_t i = 0; i < segments.size(); ++i) {
+        if (reached[i].second < reached[i].first)
+            continue;
+        // Lowered by far more than rounding: a segment is passed over only
+        // when it certainly stands off the line.
+        const double nearest = distanceToSegment(eye, segments[i].first, segments[i].second);
+        const double lowered = std::max(0.0, nearest * (1 - 1e-9) - m_tiny);
+        forEachSector(reached[i], [&](int k) {
+            const size_t at = size_t(fill[size_t(k)]++);
+            m_members[at] = int(i);
+            m_nearest[at] = lowered * lowered;
+        });
+    }
 }
 
 SightIndex::Interval SightIndex::segmentSpan(

@@ -33,6 +33,13 @@ public:
     // towards `to` may meet.
     // An empty range when none.
     std::pair<const int *, const int *> candidates(const QPointF &to) const;
+    // For a candidate of that range, a little less than the square of its
+    // segment's distance from the eye: a sight line shorter than that cannot
+    // meet it.
+    double nearestSquared(const int *candidate) const
+    {
+        return m_nearest[size_t(candidate - m_members.data())];
+    }
     // True when a sight line from the eye to `to` is too short for its
     // direction to be certain.
     bool isShort(const QPointF &to) const;
@@ -58,4 +65,5 @@ private:
     // Sector k lists m_members[m_start[k] .. m_start[k + 1]).
     std::vector<int> m_start;
     std::vector<int> m_members;
+    std::vector<double> m_nearest; // beside m_members, see nearestSquared
 };
