@@ -343,6 +343,23 @@ QPolygonF shadow(const QPointF &centre, const QPointF &p1, const QPointF &p2, do
         centre + d1 * (std::max(reach, l1) / l1) });
 }
 
+// True when the floor found hidden is no more than rounding to the integer
+// grid leaves, which moves the zone's boundary by a step at most. The
+// perimeter is at most the sum of |dx| + |dy|, taken first as it needs no
+// square root.
+bool onlyRounding(double hidden, const QPolygonF &zone, const ClipFrame &frame)
+{
+    if (hidden <= 1e-9)
+        return true;
+    double manhattan = 0;
+    for (int i = 0; i < zone.size(); ++i) {
+        const QPointF d = zone.at((i + 1) % zone.size()) - zone.at(i);
+        manhattan += std::abs(d.x()) + std::abs(d.y());
+    }
+    return hidden <= 2 * frame.step() * manhattan + 1e-9
+        && hidden <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9;
+}
+
 bool hasArea(const QPolygonF &polygon)
 {
     const double twice = twiceSignedArea(polygon);
@@ -471,21 +488,8 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
         } catch (...) {
             return { polygon };
         }
-        // Rounding to the integer grid alone moves the boundary by a step at
-        // most. (The perimeter is at most the sum of |dx| + |dy|, measured
-        // first as it costs no square root.)
-        const double lost = frame.area(hidden);
-        if (lost <= 1e-9)
-            return { polygon };
-        double manhattan = 0;
-        for (int i = 0; i < zone.size(); ++i) {
-            const QPointF d = zone.at((i + 1) % zone.size()) - zone.at(i);
-            manhattan += std::abs(d.x()) + std::abs(d.y());
-        }
-        if (lost <= 2 * frame.step() * manhattan + 1e-9
-            && lost <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
-            return { polygon };
-        return piecesOf(seen);
+        return onlyRounding(frame.area(hidden), zone, frame) ? QVector<QPolygonF> { polygon }
+                                                             : piecesOf(seen);
     }
 
     // Every shadow cast, one by one: the same floor by another way, kept to
@@ -529,10 +533,9 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
         // them in, so this is not reached, but the zone then stays as sampled.
         return { polygon };
     }
-    const double hidden = frame.area(whole) - frame.area(seen);
-    if (hidden <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9)
-        return { polygon };
-    return piecesOf(seen);
+    return onlyRounding(frame.area(whole) - frame.area(seen), zone, frame)
+        ? QVector<QPolygonF> { polygon }
+        : piecesOf(seen);
 }
 
 SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double rotation,
