@@ -1,6 +1,7 @@
 #include "io/sceneimage.h"
 
 #include "detectors/zonegraphicsitem.h"
+#include "io/memoryadvice.h"
 #include "io/savefile.h"
 
 #include <QBuffer>
@@ -12,10 +13,6 @@
 #include <QtMath>
 
 #include <cmath>
-
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
 
 namespace {
 
@@ -29,25 +26,6 @@ QByteArray imageFormatForPath(const QString &path)
     if (suffix == QLatin1String("bmp"))
         return "bmp";
     return QByteArray();
-}
-
-// An image of print size spans thousands of memory pages, and a fresh page
-// costs a fault on its first write, which on some machines is most of the
-// render's time. Asked before the first write, the system backs the buffer
-// with large pages where it can: a few hundred times fewer faults.
-void adviseLargePages(QImage &image)
-{
-#ifdef Q_OS_LINUX
-    constexpr quintptr kLargePage = quintptr(2) << 20;
-    const auto begin = quintptr(image.constBits());
-    const quintptr end = begin + quintptr(image.sizeInBytes());
-    const quintptr first = (begin + kLargePage - 1) & ~(kLargePage - 1);
-    const quintptr last = end & ~(kLargePage - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(image)
-#endif
 }
 
 int roundedSide(double length)
@@ -94,7 +72,9 @@ QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return QImage();
-    adviseLargePages(image);
+    // A print-size image spans thousands of pages, each a fault on its first
+    // write: asked before that, the system backs it with large pages.
+    adviseLargePages(image.bits(), size_t(image.sizeInBytes()));
     // Set before painting: items of millimetre size read the device's resolution.
     image.setDotsPerMeterX(sceneImageDotsPerMeter);
     image.setDotsPerMeterY(sceneImageDotsPerMeter);
