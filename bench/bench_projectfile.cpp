@@ -48,7 +48,8 @@ void buildTree(TreeNode &root, int obstacles, int detectors, const char *shape)
     for (int i = 0; i < obstacles; ++i) {
         const float x = 2 + 2 * (i % perRow);
         const float y = 2 + 2 * (i / perRow);
-        objects.addChild(shape).setRect(TreeRect { x, y, x + 0.4f, y + 0.4f });
+        // A stored rectangle is its centre and its size.
+        objects.addChild(shape).setRect(TreeRect { x, y, 0.4f, 0.4f });
     }
     TreeNode &sensors = root.addChild("Sensors");
     for (int i = 0; i < detectors; ++i) {
