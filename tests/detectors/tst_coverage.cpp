@@ -1,5 +1,6 @@
 #include "detectors/clipframe.h"
 #include "detectors/coverage.h"
+#include "detectors/coveragecount.h"
 #include "detectors/sensorzone.h"
 
 #include <QtTest>
@@ -150,6 +151,8 @@ private slots:
     void stripsAgreeWithOneSweep();
     void busyPlanNearTheExactAnswer_data();
     void busyPlanNearTheExactAnswer();
+    void countOfPostsSeenFromEveryWall_data();
+    void countOfPostsSeenFromEveryWall();
 };
 
 void TestCoverage::noOutlineNoFigures()
@@ -489,6 +492,91 @@ void TestCoverage::busyPlanNearTheExactAnswer()
                        .arg(exact.thriceArea)));
     checkSums(fast);
     checkSums(exact);
+}
+
+void TestCoverage::countOfPostsSeenFromEveryWall_data()
+{
+    QTest::addColumn<int>("postsPerRow");
+    QTest::addColumn<int>("detectors");
+    QTest::newRow("6 × 6 posts, 24 detectors") << 6 << 24;
+    QTest::newRow("12 × 12 posts, 120 detectors") << 12 << 120;
+}
+
+// A forest of 0.4 m posts 2 m apart, detectors all round the walls: every
+// zone's outline runs round the posts and out along the shadows behind them,
+// so near each post the outlines of nearly all zones cross. The count, given
+// the very rings the library sweeps at once, finds the same areas but for
+// its sliver allowance and the rounding of its cuts.
+void TestCoverage::countOfPostsSeenFromEveryWall()
+{
+    QFETCH(int, postsPerRow);
+    QFETCH(int, detectors);
+    using namespace ClipperLib;
+    const double side = 2.0 * postsPerRow + 2;
+    const QPolygonF room = rect(0, 0, side, side);
+    QVector<QPolygonF> posts;
+    for (int i = 0; i < postsPerRow * postsPerRow; ++i) {
+        const double x = 2 + 2 * (i % postsPerRow), y = 2 + 2 * (i / postsPerRow);
+        posts.append(rect(x - 0.2, y - 0.2, x + 0.2, y + 0.2));
+    }
+    const ClipFrame frame(QPointF(side / 2, side / 2), side / 2 + 1);
+    const auto clip = [](ClipType type, const Paths &subject, const Paths &other) {
+        Clipper clipper;
+        clipper.AddPaths(subject, ptSubject, true);
+        clipper.AddPaths(other, ptClip, true);
+        Paths out;
+        clipper.Execute(type, out, pftNonZero, pftNonZero);
+        return out;
+    };
+    Paths holes;
+    for (const QPolygonF &post : posts)
+        holes.push_back(ClipFrame::positive(frame.toPath(post)));
+    const Paths floor = clip(ctDifference, { frame.toPath(room) }, holes);
+    // Facing into the room from each wall in turn: bottom, left, top, right.
+    const double rotations[4] = { 0, 90, 180, 270 };
+    std::vector<Paths> seen;
+    Paths all;
+    for (int i = 0; i < detectors; ++i) {
+        const int wall = i % 4;
+        const double along = side * (i / 4 + 0.5) / ((detectors + 3) / 4);
+        const QPointF pivots[4] = { QPointF(along, side - 0.07), QPointF(0.07, along),
+            QPointF(along, 0.07), QPointF(side - 0.07, along) };
+        Paths pieces;
+        for (const QPolygonF &piece : sceneZone(
+                 irUv(3 + i % 3, 0, (i % 5) * 10 - 20), pivots[wall], rotations[wall], posts, room))
+            pieces.push_back(frame.toPath(piece));
+        seen.push_back(clip(ctIntersection, pieces, floor));
+        all.insert(all.end(), seen.back().begin(), seen.back().end());
+    }
+    const double floorArea = frame.area(floor);
+    const double allowance = 5e-7 * floorArea / (frame.step() * frame.step());
+    const CoverageCount count(seen, floor, allowance);
+    double perimeters = 0;
+    for (const Path &ring : all)
+        perimeters += ClipFrame::perimeter(frame.toPolygon(ring));
+    // Each cut rounds a crossing by at most a step; at most every outline is
+    // cut along its whole length a few times over.
+    const double bound = 5e-7 * floorArea + 8 * frame.step() * perimeters;
+    for (int k = 1; k <= 3; ++k) {
+        Paths rings = all;
+        for (int r = 1; r < k; ++r)
+            rings.push_back(frame.reversedBox());
+        Clipper clipper;
+        clipper.AddPaths(rings, ptSubject, true);
+        Paths united;
+        clipper.Execute(ctUnion, united, pftPositive, pftPositive);
+        const double want = frame.area(united);
+        const double got = count.atLeast(k) * frame.step() * frame.step();
+        QVERIFY2(std::abs(got - want) <= bound,
+            qPrintable(QStringLiteral("seen at least %1 times: %2 against %3, bound %4")
+                           .arg(k)
+                           .arg(got, 0, 'f', 6)
+                           .arg(want, 0, 'f', 6)
+                           .arg(bound, 0, 'f', 6)));
+    }
+    // Some of the floor is seen fewer than three times, so that all three
+    // comparisons mean something.
+    QVERIFY(count.atLeast(3) * frame.step() * frame.step() < floorArea - 1e-3);
 }
 
 QTEST_GUILESS_MAIN(TestCoverage)
