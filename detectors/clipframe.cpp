@@ -32,6 +32,20 @@ QPolygonF cutBy(const QPolygonF &polygon, Inside inside, Cross cross)
     return result;
 }
 
+// std::llround, halves away from zero, without the library call: the
+// coordinates in the box stay far inside the range where a double holds
+// every integer, so the fraction left after truncation is exact.
+ClipperLib::cInt nearest(double x)
+{
+    ClipperLib::cInt whole = ClipperLib::cInt(x);
+    const double fraction = x - double(whole);
+    if (fraction >= 0.5)
+        ++whole;
+    else if (fraction <= -0.5)
+        --whole;
+    return whole;
+}
+
 } // namespace
 
 ClipFrame::ClipFrame(const QPointF &origin, double halfSize)
@@ -58,8 +72,8 @@ ClipperLib::Path ClipFrame::toPath(const QPolygonF &polygon) const
         ClipperLib::Path path;
         path.reserve(size_t(points.size()));
         for (const QPointF &p : points) {
-            path.emplace_back(ClipperLib::cInt(std::llround((p.x() - m_origin.x()) * m_scale)),
-                ClipperLib::cInt(std::llround((p.y() - m_origin.y()) * m_scale)));
+            path.emplace_back(nearest((p.x() - m_origin.x()) * m_scale),
+                nearest((p.y() - m_origin.y()) * m_scale));
         }
         return path;
     };

@@ -476,20 +476,28 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
             return { polygon };
         const QPolygonF sight = sightPolygon(eye, edges, 1.5 * reach, zoneSpan);
         ClipperLib::Paths seen;
-        ClipperLib::Paths hidden;
         try {
             ClipperLib::Clipper clipper;
-            clipper.AddPath(frame.toPath(zone), ClipperLib::ptSubject, true);
+            ClipperLib::Paths subject { frame.toPath(zone) };
+            clipper.AddPaths(subject, ClipperLib::ptSubject, true);
             clipper.AddPath(frame.toPath(sight), ClipperLib::ptClip, true);
             clipper.Execute(
                 ClipperLib::ctIntersection, seen, ClipperLib::pftEvenOdd, ClipperLib::pftNonZero);
+            // The floor hidden is the zone's less the floor seen, as long as
+            // the zone's outline does not cross itself. Where that leaves
+            // floor hidden, the pieces seen stand. Only where it leaves none
+            // is the floor hidden found for itself, as an outline crossing
+            // itself may take away area from the zone's signed area.
+            if (!onlyRounding(std::abs(frame.area(subject)) - frame.area(seen), zone, frame))
+                return piecesOf(seen);
+            ClipperLib::Paths hidden;
             clipper.Execute(
                 ClipperLib::ctDifference, hidden, ClipperLib::pftEvenOdd, ClipperLib::pftNonZero);
+            if (!onlyRounding(frame.area(hidden), zone, frame))
+                return piecesOf(seen);
         } catch (...) {
-            return { polygon };
         }
-        return onlyRounding(frame.area(hidden), zone, frame) ? QVector<QPolygonF> { polygon }
-                                                             : piecesOf(seen);
+        return { polygon };
     }
 
     // Every shadow cast, one by one: the same floor by another way, kept to

@@ -134,13 +134,6 @@ std::pair<const int *, const int *> SightIndex::candidates(const QPointF &to) co
     return { members + m_start[k], members + m_start[k + 1] };
 }
 
-bool SightIndex::isShort(const QPointF &to) const
-{
-    const QPointF d = to - m_eye;
-    const double tiny = m_tiny + 1e-6 * magnitude(to);
-    return !(d.x() * d.x() + d.y() * d.y() >= tiny * tiny);
-}
-
 SightIndex::Interval SightIndex::spanOf(
     const QPointF &eye, const std::vector<QPointF> &points, double margin)
 {

@@ -2,6 +2,8 @@
 
 #include <QPointF>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 // Distance from p to the segment a–b (to a where the segment has no length).
@@ -42,7 +44,12 @@ public:
     }
     // True when a sight line from the eye to `to` is too short for its
     // direction to be certain.
-    bool isShort(const QPointF &to) const;
+    bool isShort(const QPointF &to) const
+    {
+        const QPointF d = to - m_eye;
+        const double tiny = m_tiny + 1e-6 * std::max(std::abs(to.x()), std::abs(to.y()));
+        return !(d.x() * d.x() + d.y() * d.y() >= tiny * tiny);
+    }
 
     // The directions segment i covers, with the margin.
     const Interval &interval(int i) const { return m_intervals[size_t(i)]; }

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -151,6 +152,7 @@ private slots:
     void stripsAgreeWithOneSweep();
     void busyPlanNearTheExactAnswer_data();
     void busyPlanNearTheExactAnswer();
+    void frameRoundsHalvesAwayFromZero();
     void countOfPostsSeenFromEveryWall_data();
     void countOfPostsSeenFromEveryWall();
 };
@@ -492,6 +494,33 @@ void TestCoverage::busyPlanNearTheExactAnswer()
                        .arg(exact.thriceArea)));
     checkSums(fast);
     checkSums(exact);
+}
+
+// Points go to the grid as std::llround takes them: halves away from zero.
+void TestCoverage::frameRoundsHalvesAwayFromZero()
+{
+    // A half-size whose scale is 2^19 steps a unit, so that k / 2^20 units
+    // is exactly k halves of a step.
+    const double halfSize = 1e9 / 524288;
+    const ClipFrame frame(QPointF(0, 0), halfSize);
+    QCOMPARE(frame.step(), 1.0 / 524288);
+    for (int k = -9; k <= 9; ++k) {
+        const double x = k / 1048576.0;
+        const ClipperLib::Path path = frame.toPath(QPolygonF({ QPointF(x, -x) }));
+        QCOMPARE(path.size(), size_t(1));
+        QCOMPARE(path[0].X, ClipperLib::cInt(std::llround(k / 2.0)));
+        QCOMPARE(path[0].Y, ClipperLib::cInt(std::llround(-k / 2.0)));
+    }
+    // And anywhere in the frame, near its edges too.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> anywhere(-halfSize, halfSize);
+    for (int i = 0; i < 10000; ++i) {
+        const QPointF p(anywhere(random), i % 2 ? halfSize * (1 - 1e-12 * i) : anywhere(random));
+        const ClipperLib::Path path = frame.toPath(QPolygonF({ p }));
+        QCOMPARE(path.size(), size_t(1));
+        QCOMPARE(path[0].X, ClipperLib::cInt(std::llround(p.x() * 524288)));
+        QCOMPARE(path[0].Y, ClipperLib::cInt(std::llround(p.y() * 524288)));
+    }
 }
 
 void TestCoverage::countOfPostsSeenFromEveryWall_data()
