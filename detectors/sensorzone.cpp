@@ -360,6 +360,52 @@ bool onlyRounding(double hidden, const QPolygonF &zone, const ClipFrame &frame)
         && hidden <= 2 * frame.step() * ClipFrame::perimeter(zone) + 1e-9;
 }
 
+// For a convex polygon with the eye outside it, +1 or -1 as the polygon turns
+// (the sign of its area); 0 for any other polygon. A sight line from outside
+// meets such a polygon first on an edge that faces the eye, so the edges
+// facing away from it hide nothing that the others do not.
+int facingFrom(const QPolygonF &polygon, const QPointF &eye)
+{
+    const int count = polygon.size();
+    if (count < 3)
+        return 0;
+    int turn = 0;
+    bool outside = false;
+    for (int j = 0; j < count; ++j) {
+        const QPointF &a = polygon.at(j);
+        const QPointF &b = polygon.at((j + 1) % count);
+        const QPointF &c = polygon.at((j + 2) % count);
+        const double bend = (b.x() - a.x()) * (c.y() - b.y()) - (b.y() - a.y()) * (c.x() - b.x());
+        if (!std::isfinite(bend))
+            return 0;
+        const int sign = bend > 0 ? 1 : bend < 0 ? -1 : 0;
+        if (sign != 0) {
+            if (turn != 0 && sign != turn)
+                return 0;
+            turn = sign;
+        }
+    }
+    if (turn == 0)
+        return 0;
+    // Turning one way at every corner, it is convex unless it winds round
+    // more than once: its directions then turn by more than a full turn.
+    double total = 0;
+    for (int j = 0; j < count; ++j) {
+        const QPointF &a = polygon.at(j);
+        const QPointF &b = polygon.at((j + 1) % count);
+        const QPointF &c = polygon.at((j + 2) % count);
+        const QPointF u = b - a, v = c - b;
+        total += std::atan2(u.x() * v.y() - u.y() * v.x(), QPointF::dotProduct(u, v));
+        const double side
+            = (b.x() - a.x()) * (eye.y() - a.y()) - (b.y() - a.y()) * (eye.x() - a.x());
+        if (turn * side < 0)
+            outside = true;
+    }
+    if (!(std::abs(total) < 2 * M_PI + 1e-6))
+        return 0;
+    return outside ? turn : 0;
+}
+
 bool hasArea(const QPolygonF &polygon)
 {
     const double twice = twiceSignedArea(polygon);
@@ -412,9 +458,16 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     std::set<std::array<double, 4>> cast;
     for (const QPolygonF &wall : walls) {
         const int count = wall.size();
+        const int facing = search == EdgeSearch::EveryShadow ? 0 : facingFrom(wall, eye);
         for (int j = 0; j < count; ++j) {
             const QPointF &p1 = wall.at(j);
             const QPointF &p2 = wall.at((j + 1) % count);
+            if (facing != 0
+                && facing
+                        * ((p2.x() - p1.x()) * (eye.y() - p1.y())
+                            - (p2.y() - p1.y()) * (eye.x() - p1.x()))
+                    > 0)
+                continue;
             if (!isFinite(p1) || !isFinite(p2) || p1 == p2
                 || std::max(p1.x(), p2.x()) < eye.x() - reach
                 || std::min(p1.x(), p2.x()) > eye.x() + reach

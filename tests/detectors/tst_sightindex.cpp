@@ -231,6 +231,18 @@ void TestSightIndex::zonesAsWithEveryEdge()
             = difference(computeSensorZone(c.parameters, c.pivot, c.rotation, walls),
                 computeSensorZone(c.parameters, c.pivot, c.rotation, walls, EdgeSearch::EveryEdge));
         QVERIFY2(plain.isEmpty(), qPrintable(describe(c) + QStringLiteral(": walls, ") + plain));
+        // The room among the walls holds the eye: all its edges count, while
+        // of an obstacle the eye stands outside only the near edges do.
+        const SensorZone wallsEvery
+            = computeSensorZone(c.parameters, c.pivot, c.rotation, walls, EdgeSearch::EveryEdge);
+        const SensorZone wallsShadows
+            = computeSensorZone(c.parameters, c.pivot, c.rotation, walls, EdgeSearch::EveryShadow);
+        QVERIFY2(std::abs(area(wallsShadows.pieces) - area(wallsEvery.pieces))
+                <= 4e-6 * perimeter(wallsShadows.pieces),
+            qPrintable(describe(c)
+                + QStringLiteral(": walls, %1 against %2 m²")
+                      .arg(area(wallsEvery.pieces), 0, 'f', 9)
+                      .arg(area(wallsShadows.pieces), 0, 'f', 9)));
         if (every.pieces.size() != 1 || every.pieces.first() != every.polygon)
             ++shadowed;
         // Every shadow cast: the floor left out was never hidden, so the
