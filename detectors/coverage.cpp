@@ -1,9 +1,11 @@
 #include "coverage.h"
 
+#include "detectors/allcores.h"
 #include "detectors/clipframe.h"
 #include "detectors/coveragecount.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <iterator>
 
@@ -331,11 +333,16 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         // Each zone cut to the floor: outer rings turn the library's positive
         // way, holes the other, so every zone adds one to the winding number
         // of the floor it sees.
-        QVector<Paths> seen;
-        QVector<Box> seenBoxes;
-        seen.reserve(zones.size());
+        // Zone by zone, on every core.
+        QVector<Paths> seen(zones.size());
+        QVector<Box> seenBoxes(zones.size());
         result.detectors.resize(zones.size());
-        for (int i = 0; i < zones.size(); ++i) {
+        std::atomic<bool> refused { false };
+        // Taken before the threads start, each writes its own entries only.
+        Paths *const seenAt = seen.data();
+        Box *const seenBoxAt = seenBoxes.data();
+        Coverage::Detector *const detectorAt = result.detectors.data();
+        runOnAllCores(zones.size(), [&](int i) {
             Paths pieces;
             for (const Path &piece : paths[size_t(i)]) {
                 Path path = simplified(piece, areaPerLength);
@@ -345,16 +352,23 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
             Paths inside;
             const Box piecesBox = boxOf(pieces);
             if (!pieces.empty() && piecesBox.meets(floorBox)) {
-                ClipperLib::Clipper clipper;
-                clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
-                clipper.AddPaths(ringsNear(floor, floorBoxes, piecesBox), ClipperLib::ptClip, true);
-                clipper.Execute(ClipperLib::ctIntersection, inside, ClipperLib::pftEvenOdd,
-                    ClipperLib::pftNonZero);
+                try {
+                    ClipperLib::Clipper clipper;
+                    clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
+                    clipper.AddPaths(
+                        ringsNear(floor, floorBoxes, piecesBox), ClipperLib::ptClip, true);
+                    clipper.Execute(ClipperLib::ctIntersection, inside, ClipperLib::pftEvenOdd,
+                        ClipperLib::pftNonZero);
+                } catch (...) {
+                    refused = true;
+                }
             }
-            result.detectors[i].zoneArea = frame.area(inside);
-            seenBoxes.append(boxOf(inside));
-            seen.append(std::move(inside));
-        }
+            detectorAt[i].zoneArea = frame.area(inside);
+            seenBoxAt[i] = boxOf(inside);
+            seenAt[i] = std::move(inside);
+        });
+        if (refused)
+            return Coverage();
 
         if (withMap) {
             countWithMap(floor, seen, seenBoxes, frame, result);
