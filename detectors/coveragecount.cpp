@@ -1,7 +1,11 @@
 #include "coveragecount.h"
 
+#include "detectors/allcores.h"
+
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <memory>
 
 using ClipperLib::cInt;
 using ClipperLib::IntPoint;
@@ -19,6 +23,8 @@ namespace {
 constexpr size_t kLeafVertices = 32;
 constexpr int kFinest = 2048;
 constexpr int kMaxDepth = 48;
+// The depth whose boxes are shared out among the cores: up to 16 of them.
+constexpr int kSharedDepth = 4;
 
 double ringsArea(const Paths &rings)
 {
@@ -34,6 +40,23 @@ double boxArea(cInt left, cInt top, cInt right, cInt bottom)
 }
 
 } // namespace
+
+struct CoverageCount::Task
+{
+    Box box;
+    int covering;
+    size_t sole;
+    std::vector<Part> parts;
+    size_t vertices;
+    Part floor;
+    double allowance;
+};
+
+CoverageCount::CoverageCount(size_t zones, cInt smallest)
+    : m_smallest(smallest)
+    , m_only(zones, 0.0)
+{
+}
 
 CoverageCount::CoverageCount(const std::vector<Paths> &zones, const Paths &floor, double allowance)
     : m_only(zones.size(), 0.0)
@@ -75,8 +98,37 @@ CoverageCount::CoverageCount(const std::vector<Paths> &zones, const Paths &floor
             inAll.rings.push_back(std::move(piece));
         }
     }
-    if (inAll.area > 0)
-        count(all, 0, 0, parts, vertices, 0, inAll, allowance);
+    if (!(inAll.area > 0))
+        return;
+    // The boxes a few halvings down are counted on every core, each into a
+    // count of its own; their figures are added up in the boxes' order, so
+    // that they come out the same on any machine.
+    std::vector<Task> tasks;
+    m_tasks = &tasks;
+    count(all, 0, 0, parts, vertices, 0, inAll, allowance);
+    m_tasks = nullptr;
+    std::vector<std::unique_ptr<CoverageCount>> counts;
+    for (size_t i = 0; i < tasks.size(); ++i)
+        counts.push_back(
+            std::unique_ptr<CoverageCount>(new CoverageCount(zones.size(), m_smallest)));
+    std::vector<std::exception_ptr> failures(tasks.size());
+    runOnAllCores(int(tasks.size()), [&](int i) {
+        Task &task = tasks[size_t(i)];
+        try {
+            counts[size_t(i)]->count(task.box, task.covering, task.sole, task.parts, task.vertices,
+                kSharedDepth, task.floor, task.allowance);
+        } catch (...) {
+            failures[size_t(i)] = std::current_exception();
+        }
+    });
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        if (failures[i])
+            std::rethrow_exception(failures[i]);
+        for (int k = 0; k < 3; ++k)
+            m_atLeast[k] += counts[i]->m_atLeast[k];
+        for (size_t zone = 0; zone < m_only.size(); ++zone)
+            m_only[zone] += counts[i]->m_only[zone];
+    }
 }
 
 Path CoverageCount::cut(const Path &ring, bool vertical, cInt at, bool low)
@@ -158,6 +210,12 @@ void CoverageCount::count(const Box &box, int covering, size_t sole, std::vector
     if (free || depth >= kMaxDepth || length <= std::max<cInt>(1, m_smallest)
         || vertices <= kLeafVertices) {
         countLeaf(box, covering, sole, parts, floor.area);
+        return;
+    }
+    if (m_tasks && depth == kSharedDepth) {
+        m_tasks->push_back(
+            Task { box, covering, sole, std::move(parts), vertices, std::move(floor), allowance });
+        parts.clear();
         return;
     }
     const cInt middle = (vertical ? box.left : box.top) + length / 2;

@@ -56,6 +56,12 @@ private:
         double area;
     };
 
+    // A box left for a thread of its own, with what count() takes for it.
+    struct Task;
+
+    // An empty count for part of the region, see the constructor.
+    CoverageCount(size_t zones, ClipperLib::cInt smallest);
+
     // The part's rings in either half of a box, and whether they cross it.
     static void halve(Part &part, bool vertical, ClipperLib::cInt middle, const Box halves[2],
         Part inHalf[2], bool crosses[2]);
@@ -69,6 +75,9 @@ private:
         ClipperLib::Paths *out = nullptr, size_t skip = size_t(-1));
 
     ClipperLib::cInt m_smallest = 0;
+    // While set, boxes of the depth where the work is shared out are put
+    // here instead of counted.
+    std::vector<Task> *m_tasks = nullptr;
     double m_atLeast[3] = {};
     std::vector<double> m_only;
     ClipperLib::Clipper m_clipper;
