@@ -4,6 +4,7 @@
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/sensorzone.h"
 #include "detectors/sightindex.h"
+#include "io/allcores.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
 #include "scene/graphicspolygonitem2.h"
@@ -15,9 +16,7 @@
 #include <QPen>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 bool SensorGraphicsItem2::showRay = true;
@@ -290,28 +289,6 @@ struct SensorGraphicsItem2::ZoneJob
         span = SightIndex::spanOf(eye, sampled, 1e-6);
     }
 };
-
-namespace {
-
-// Runs work(0) … work(count - 1) on this thread and as many others as the
-// machine has cores besides, each index once.
-template <typename Work> void runOnAllCores(int count, Work work)
-{
-    const int threads = std::min(count, int(std::max(1u, std::thread::hardware_concurrency())));
-    std::atomic<int> next { 0 };
-    const auto run = [&] {
-        for (int i = next++; i < count; i = next++)
-            work(i);
-    };
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t)
-        helpers.emplace_back(run);
-    run();
-    for (std::thread &helper : helpers)
-        helper.join();
-}
-
-} // namespace
 
 thread_local int SensorGraphicsItem2::s_zoneDeferrals = 0;
 
