@@ -127,6 +127,9 @@ void TestPngEncoder::decodesToTheSource_data()
     QTest::newRow("flat, one band") << "flat" << QSize(64, 95) << premultiplied << 0;
     QTest::newRow("flat, band of one row at the end")
         << "flat" << QSize(300, 41) << premultiplied << 20;
+    // Rows so long that the dictionary is the last 32 KiB of the rows before.
+    QTest::newRow("flat, long rows, bands of 30")
+        << "flat" << QSize(500, 70) << premultiplied << 30;
     QTest::newRow("flat opaque, bands of 3")
         << "flat" << QSize(50, 31) << int(QImage::Format_RGB32) << 3;
     QTest::newRow("straight alpha") << "noise" << QSize(33, 20) << int(QImage::Format_ARGB32) << 6;
