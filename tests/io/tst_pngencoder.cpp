@@ -166,6 +166,9 @@ void TestPngEncoder::decodesToTheSource()
     const QImage expected = source.convertToFormat(plain);
     QCOMPARE(decoded.convertToFormat(plain), expected);
     QCOMPARE(decoded.convertToFormat(plain), QImage(source).convertToFormat(plain));
+    // Read back as the file Qt's writer makes of it is.
+    QCOMPARE(decoded.convertToFormat(plain),
+        QImage::fromData(qtPng(source), "PNG").convertToFormat(plain));
 }
 
 void TestPngEncoder::chunksAsQtWritesThem_data()
