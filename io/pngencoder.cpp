@@ -285,7 +285,6 @@ public:
             = std::min(first, int((deflateWindow + m_rowBytes) / (m_rowBytes + 1)));
         const int filteredFrom = first - dictionaryRows;
         const int packedFrom = std::max(0, filteredFrom - 1);
-        const QImage source = plainRows(packedFrom, end);
 
         std::vector<uchar> above(m_rowBytes, 0);
         std::vector<uchar> row(m_rowBytes);
@@ -293,7 +292,7 @@ public:
         RowFilter filter(m_rowBytes, m_pixelBytes);
         Deflater deflater(band.deflated);
         for (int y = packedFrom; y < end; ++y) {
-            pack(source.constScanLine(y - packedFrom), row.data());
+            pack(y, row.data());
             if (y >= filteredFrom) {
                 const std::vector<uchar> &filtered = filter.filter(row.data(), above.data());
                 if (y < first) {
@@ -315,21 +314,20 @@ public:
     }
 
 private:
-    // Rows [first, end) of the image with straight (not premultiplied) alpha.
-    QImage plainRows(int first, int end) const
+    // Row y in PNG's byte order, alpha straight. Premultiplied rows go through
+    // Qt's own conversion one by one: a row fits the cache, and small blocks
+    // are reused by the allocator where a band's would be fresh pages.
+    void pack(int y, uchar *out) const
     {
-        const QImage rows(m_image.constScanLine(first), m_image.width(), end - first,
-            m_image.bytesPerLine(), m_image.format());
-        if (m_image.format() != QImage::Format_ARGB32_Premultiplied)
-            return rows;
-        QImage plain = rows.convertToFormat(QImage::Format_ARGB32);
-        if (plain.isNull())
-            throw std::bad_alloc();
-        return plain;
-    }
-
-    void pack(const uchar *line, uchar *out) const
-    {
+        QImage plain;
+        const uchar *line = m_image.constScanLine(y);
+        if (m_image.format() == QImage::Format_ARGB32_Premultiplied) {
+            plain = QImage(line, m_image.width(), 1, m_image.bytesPerLine(), m_image.format())
+                        .convertToFormat(QImage::Format_ARGB32);
+            if (plain.isNull())
+                throw std::bad_alloc();
+            line = plain.constScanLine(0);
+        }
         const auto *pixels = reinterpret_cast<const QRgb *>(line);
         const int width = m_image.width();
         if (m_pixelBytes == 4) {
