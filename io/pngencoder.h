@@ -11,6 +11,6 @@ class QImage;
 // tEXt, zTXt or iTXt chunks as Qt's own writer puts them. Rows are filtered one by one (the
 // filter with the smallest sum of absolute signed bytes) and compressed at zlib's default level
 // in bands of `bandRows` rows each (0: about a megabyte of pixels a band), several bands at once;
-// the result does not depend on the band height beyond a few bytes a band. An empty array for a
+// the band height changes the file by a few bytes a band, never its pixels. An empty array for a
 // null image or when memory runs out.
 QByteArray encodePng(const QImage &image, int bandRows = 0);
