@@ -6,11 +6,14 @@
 #include "bench/cputime.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/zonegraphicsitem.h"
+#include "io/pngencoder.h"
 #include "io/projectdocument.h"
 #include "io/sceneimage.h"
 
-#include <benchmark/benchmark.h>
+#include <QBuffer>
+#include <QImageWriter>
 
+#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -42,6 +45,32 @@ void BM_ExportImagePerDetector(benchmark::State &state)
     state.counters["ratio"] = whole / bare;
 }
 BENCHMARK(BM_ExportImagePerDetector)->Unit(benchmark::kMillisecond);
+
+// The PNG of the hall's scene image from its premultiplied pixels, in wall
+// time: on all cores, and through Qt's writer after the whole-image conversion
+// it needs.
+void BM_EncodeScenePng(benchmark::State &state)
+{
+    QGraphicsScene &scene = theHall->scene();
+    const QImage image = renderScenePremultiplied(&scene, scene.sceneRect());
+    const bool qt = state.range(0) != 0;
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        if (qt) {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter(&buffer, "png").write(image.convertToFormat(QImage::Format_ARGB32));
+            bytes = png.size();
+        } else {
+            bytes = encodePng(image).size();
+        }
+    }
+    state.SetLabel(qt ? "Qt" : "all cores");
+    state.counters["bytes"] = double(bytes);
+    state.counters["megapixels"] = image.width() * double(image.height()) / 1e6;
+}
+BENCHMARK(BM_EncodeScenePng)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -1,8 +1,8 @@
 #include "coverage.h"
 
-#include "detectors/allcores.h"
 #include "detectors/clipframe.h"
 #include "detectors/coveragecount.h"
+#include "scene/allcores.h"
 
 #include <algorithm>
 #include <atomic>

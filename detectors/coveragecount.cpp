@@ -1,6 +1,6 @@
 #include "coveragecount.h"
 
-#include "detectors/allcores.h"
+#include "scene/allcores.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,12 @@
 #include "detectors/sensorgraphicsitem2.h"
 
-#include "detectors/allcores.h"
 #include "detectors/ownedlineitem.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/sensorzone.h"
 #include "detectors/sightindex.h"
 #include "plan/objectgraphicsitem.h"
 #include "plan/plangraphicsitem.h"
+#include "scene/allcores.h"
 #include "scene/graphicspolygonitem2.h"
 
 #include <QCursor>
@@ -16,9 +16,7 @@
 #include <QPen>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 bool SensorGraphicsItem2::showRay = true;

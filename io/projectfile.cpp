@@ -3,6 +3,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/base64.h"
 #include "io/coveragesettings.h"
+#include "io/pngencoder.h"
 #include "io/projectlimits.h"
 #include "io/treefile.h"
 #include "plan/calibergraphicsitem.h"
@@ -77,12 +78,10 @@ namespace {
         return reader.read();
     }
 
+    // Decodes to the pixels Qt's own writer would store, encoded on all cores.
     std::string encodeImage(const QImage &image)
     {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
+        const QByteArray png = encodePng(image);
         return Base64::encode(png.constData(), std::size_t(png.size()));
     }
 

@@ -2,6 +2,7 @@
 
 #include "detectors/zonegraphicsitem.h"
 #include "io/memoryadvice.h"
+#include "io/pngencoder.h"
 #include "io/savefile.h"
 
 #include <QBuffer>
@@ -61,7 +62,7 @@ QSize sceneImageSize(const QRectF &rect, double pixelsPerUnit)
     return size;
 }
 
-QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
+QImage renderScenePremultiplied(QGraphicsScene *scene, const QRectF &rect)
 {
     const QSize size = sceneImageSize(rect);
     if (size.isEmpty())
@@ -86,8 +87,12 @@ QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
         QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
     scene->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), rect, Qt::KeepAspectRatio);
     painter.end();
-    image = std::move(image).convertToFormat(QImage::Format_ARGB32);
     return image;
+}
+
+QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
+{
+    return renderScenePremultiplied(scene, rect).convertToFormat(QImage::Format_ARGB32);
 }
 
 bool exportSceneImage(QGraphicsScene *scene, const QString &path, QString *error)
@@ -100,10 +105,18 @@ bool exportSceneImage(QGraphicsScene *scene, const QString &path, QString *error
     const QByteArray format = imageFormatForPath(path);
     if (format.isEmpty())
         return failed(QStringLiteral("unknown image type"));
-    const QImage image = renderSceneToImage(scene, scene->sceneRect());
+    QImage image = renderScenePremultiplied(scene, scene->sceneRect());
     if (image.isNull())
         return failed(QStringLiteral("the image cannot be drawn"));
 
+    QString why;
+    if (format == "png") {
+        const QByteArray encoded = encodePng(image);
+        if (encoded.isEmpty())
+            return failed(QStringLiteral("cannot be written: out of memory"));
+        return SaveFile::write(path, encoded, &why) || failed(why);
+    }
+    image = std::move(image).convertToFormat(QImage::Format_ARGB32);
     // Encoded in memory first: Qt's PNG writer leaks its row buffer when the
     // device fails under it, and the encoded image is small beside the pixels.
     QByteArray encoded;
@@ -112,6 +125,5 @@ bool exportSceneImage(QGraphicsScene *scene, const QString &path, QString *error
     QImageWriter writer(&buffer, format);
     if (!writer.write(image))
         return failed(QStringLiteral("cannot be written: ") + writer.errorString());
-    QString why;
     return SaveFile::write(path, encoded, &why) || failed(why);
 }

@@ -24,6 +24,9 @@ QSize sceneImageSize(const QRectF &rect, double pixelsPerUnit = sceneImagePixels
 // A transparent 32-bit ARGB image at 300 dpi with `rect` of the scene drawn into it, keeping
 // its aspect ratio, antialiased. A null image when the size is empty or memory runs out.
 QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect);
+// The same image with its pixels premultiplied as painted (Format_ARGB32_Premultiplied), for a
+// writer that unpremultiplies them as it goes.
+QImage renderScenePremultiplied(QGraphicsScene *scene, const QRectF &rect);
 
 // Renders the scene's current scene rectangle and saves it to `path` as PNG, JPEG or BMP,
 // chosen by the suffix (png, jpg, jpeg, bmp, in any case), through SaveFile: an existing file is

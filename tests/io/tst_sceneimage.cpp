@@ -41,6 +41,7 @@ private slots:
     void refusedNames_data();
     void refusedNames();
     void emptySceneRectWritesNothing();
+    void pngHoldsTheRenderedPixels();
 };
 
 void TestSceneImage::size_data()
@@ -164,6 +165,26 @@ void TestSceneImage::emptySceneRectWritesNothing()
     const QString path = dir.filePath(QStringLiteral("scene.png"));
     QVERIFY(!exportSceneImage(&scene, path));
     QVERIFY(!QFile::exists(path));
+}
+
+void TestSceneImage::pngHoldsTheRenderedPixels()
+{
+    // Translucent, overlapping and antialiased: every alpha the renderer
+    // gives reaches the file exactly as the plain ARGB image holds it.
+    QGraphicsScene scene;
+    scene.addEllipse(
+        QRectF(0, 0, 3, 2), QPen(QColor(0, 90, 0, 200), 0.05), QColor(200, 30, 30, 70));
+    scene.addRect(QRectF(1, 0.5, 3, 2), QPen(Qt::NoPen), QColor(20, 40, 220, 130));
+    scene.setSceneRect(-0.5, -0.5, 5, 3.3);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("scene.png"));
+    QVERIFY(exportSceneImage(&scene, path));
+
+    const QImage rendered = renderSceneToImage(&scene, scene.sceneRect());
+    QCOMPARE(rendered.format(), QImage::Format_ARGB32);
+    const QImage saved = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(saved.dotsPerMeterX(), sceneImageDotsPerMeter);
+    QCOMPARE(saved, rendered);
 }
 
 QTEST_MAIN(TestSceneImage)

@@ -6,7 +6,8 @@
 #include <vector>
 
 // Runs work(0) … work(count - 1) on this thread and as many others as the
-// machine has cores besides, each index once. The work must not throw.
+// machine has cores besides, each index once, the next free index going to
+// the first thread done with its last. Work must not throw.
 template <typename Work> void runOnAllCores(int count, Work work)
 {
     const int threads = std::min(count, int(std::max(1u, std::thread::hardware_concurrency())));
