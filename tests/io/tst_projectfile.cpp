@@ -288,6 +288,8 @@ private slots:
     void hostileNumbers();
     void imageTextBoundBeforeDecoding();
     void keptImageIsReplacedByANewOne();
+    void newImageStoredInItsKind_data();
+    void newImageStoredInItsKind();
     void resaveIsStable_data();
     void resaveIsStable();
     void truncatedAndGarbageFiles();
@@ -1132,6 +1134,45 @@ void TestProjectFile::imageTextBoundBeforeDecoding()
     bool tooLarge = false;
     QVERIFY(ProjectFile::decodePlanImage(text, &tooLarge).isNull());
     QVERIFY(tooLarge);
+}
+
+void TestProjectFile::newImageStoredInItsKind_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QByteArray>("colourTypes"); // of the PNG header
+    QTest::newRow("colour") << int(QImage::Format_RGB32) << QByteArray("\x02");
+    QTest::newRow("translucent") << int(QImage::Format_ARGB32) << QByteArray("\x06");
+}
+
+// A newly chosen plan is stored as a PNG with an alpha channel only when it
+// has one, and reads back pixel for pixel.
+void TestProjectFile::newImageStoredInItsKind()
+{
+    QFETCH(int, format);
+    QFETCH(QByteArray, colourTypes);
+    QImage image(61, 37, QImage::Format(format));
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgba(x * 4, y * 6, 255 - x, 128 + y));
+    }
+    const QString path = dir.filePath(QStringLiteral("kind.prj"));
+    Project p;
+    p.setPlanImage(QPixmap::fromImage(image), QPointF(2, 1));
+    const QImage shown = p.planPixmap().toImage();
+    QVERIFY(p.save(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    const int start = text.indexOf("Image=\"") + 7;
+    QVERIFY(start > 6);
+    const QByteArray png
+        = QByteArray::fromBase64(text.mid(start, text.indexOf('"', start) - start));
+    QVERIFY(png.startsWith("\x89PNG"));
+    QVERIFY2(colourTypes.contains(png.at(25)), qPrintable(QString::number(int(png.at(25)))));
+    Project back;
+    QVERIFY(back.load(path).loaded());
+    QCOMPARE(back.planPixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+        shown.convertToFormat(QImage::Format_ARGB32));
 }
 
 void TestProjectFile::keptImageIsReplacedByANewOne()
