@@ -9,7 +9,7 @@ class QImage;
 // QImage::convertToFormat(QImage::Format_ARGB32) gives; any other as 8-bit RGB (formats deeper
 // than 8 bits a channel lose the extra bits). The resolution goes into pHYs and the texts into
 // tEXt, zTXt or iTXt chunks as Qt's own writer puts them. Rows are filtered one by one (the
-// filter with the smallest sum of absolute signed bytes) and compressed at zlib's default level
+// filter with the smallest sum of absolute signed bytes) and compressed at zlib's level 5
 // in bands of `bandRows` rows each (0: about a megabyte of pixels a band), several bands at once;
 // the band height changes the file by a few bytes a band, never its pixels. An empty array for a
 // null image or when memory runs out.
