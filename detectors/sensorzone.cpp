@@ -388,20 +388,29 @@ int facingFrom(const QPolygonF &polygon, const QPointF &eye)
     if (turn == 0)
         return 0;
     // Turning one way at every corner, it is convex unless it winds round
-    // more than once: its directions then turn by more than a full turn.
-    double total = 0;
-    for (int j = 0; j < count; ++j) {
-        const QPointF &a = polygon.at(j);
+    // more than once; its edges' directions then cross the vertical (and the
+    // horizontal) more than twice.
+    int xTurns = 0, yTurns = 0;
+    int lastX = 0, lastY = 0;
+    for (int j = 0; j <= count; ++j) {
+        const QPointF &a = polygon.at(j % count);
         const QPointF &b = polygon.at((j + 1) % count);
-        const QPointF &c = polygon.at((j + 2) % count);
-        const QPointF u = b - a, v = c - b;
-        total += std::atan2(u.x() * v.y() - u.y() * v.x(), QPointF::dotProduct(u, v));
+        const int x = b.x() > a.x() ? 1 : b.x() < a.x() ? -1 : 0;
+        const int y = b.y() > a.y() ? 1 : b.y() < a.y() ? -1 : 0;
+        if (x != 0) {
+            xTurns += lastX != 0 && x != lastX && j > 0 ? 1 : 0;
+            lastX = x;
+        }
+        if (y != 0) {
+            yTurns += lastY != 0 && y != lastY && j > 0 ? 1 : 0;
+            lastY = y;
+        }
         const double side
             = (b.x() - a.x()) * (eye.y() - a.y()) - (b.y() - a.y()) * (eye.x() - a.x());
-        if (turn * side < 0)
+        if (j < count && turn * side < 0)
             outside = true;
     }
-    if (!(std::abs(total) < 2 * M_PI + 1e-6))
+    if (xTurns > 2 || yTurns > 2)
         return 0;
     return outside ? turn : 0;
 }
@@ -458,22 +467,25 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
     std::set<std::array<double, 4>> cast;
     for (const QPolygonF &wall : walls) {
         const int count = wall.size();
-        const int facing = search == EdgeSearch::EveryShadow ? 0 : facingFrom(wall, eye);
+        // Found for the first edge of the wall in reach.
+        int facing = search == EdgeSearch::EveryShadow ? 0 : 2;
         for (int j = 0; j < count; ++j) {
             const QPointF &p1 = wall.at(j);
             const QPointF &p2 = wall.at((j + 1) % count);
-            if (facing != 0
-                && facing
-                        * ((p2.x() - p1.x()) * (eye.y() - p1.y())
-                            - (p2.y() - p1.y()) * (eye.x() - p1.x()))
-                    > 0)
-                continue;
             if (!isFinite(p1) || !isFinite(p2) || p1 == p2
                 || std::max(p1.x(), p2.x()) < eye.x() - reach
                 || std::min(p1.x(), p2.x()) > eye.x() + reach
                 || std::max(p1.y(), p2.y()) < eye.y() - reach
                 || std::min(p1.y(), p2.y()) > eye.y() + reach
                 || !(distanceToSegment(eye, p1, p2) < reach))
+                continue;
+            if (facing == 2)
+                facing = facingFrom(wall, eye);
+            if (facing != 0
+                && facing
+                        * ((p2.x() - p1.x()) * (eye.y() - p1.y())
+                            - (p2.y() - p1.y()) * (eye.x() - p1.x()))
+                    > 0)
                 continue;
             const bool forward = std::make_pair(p1.x(), p1.y()) < std::make_pair(p2.x(), p2.y());
             const QPointF &a = forward ? p1 : p2;

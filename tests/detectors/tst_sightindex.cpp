@@ -189,6 +189,8 @@ private slots:
     void zonesAsWithEveryEdge_data();
     void zonesAsWithEveryEdge();
     void shadowedZoneKeepsTheFloorBesideTheShadow();
+    void obstaclesOfEveryShapeCastTheirShadows_data();
+    void obstaclesOfEveryShapeCastTheirShadows();
     void candidatesHoldEveryCrossedSegment_data();
     void candidatesHoldEveryCrossedSegment();
 };
@@ -279,6 +281,55 @@ void TestSightIndex::shadowedZoneKeepsTheFloorBesideTheShadow()
         QVERIFY2(difference(indexed, every).isEmpty(), qPrintable(QString::number(shift)));
         if (shift == 0)
             QCOMPARE(indexed.pieces.size(), 2);
+    }
+}
+
+void TestSightIndex::obstaclesOfEveryShapeCastTheirShadows_data()
+{
+    QTest::addColumn<QPolygonF>("obstacle");
+    const auto star = [](int points, int step, double radius, bool clockwise) {
+        QPolygonF polygon;
+        for (int i = 0; i < points; ++i) {
+            const double a = (clockwise ? -1 : 1) * 2 * M_PI * i * step / points;
+            polygon.append(QPointF(radius * std::sin(a), -6 + radius * std::cos(a)));
+        }
+        return polygon;
+    };
+    QTest::newRow("box") << rect(-1, -7, 1, -5);
+    QTest::newRow("box, the other way round")
+        << QPolygonF({ QPointF(-1, -7), QPointF(-1, -5), QPointF(1, -5), QPointF(1, -7) });
+    QTest::newRow("octagon") << star(8, 1, 1.5, false);
+    QTest::newRow("five-pointed star") << star(5, 2, 1.5, false);
+    QTest::newRow("five-pointed star, the other way round") << star(5, 2, 1.5, true);
+    QTest::newRow("seven-pointed star") << star(7, 3, 1.5, false);
+    QTest::newRow("L") << QPolygonF({ QPointF(-1.5, -7), QPointF(1.5, -7), QPointF(1.5, -6.5),
+        QPointF(-1, -6.5), QPointF(-1, -5), QPointF(-1.5, -5) });
+    QTest::newRow("with a point repeated") << QPolygonF(
+        { QPointF(-1, -7), QPointF(1, -7), QPointF(1, -7), QPointF(1, -5), QPointF(-1, -5) });
+}
+
+// Whatever its shape or the way it runs round, an obstacle before a detector
+// hides the same floor as when every one of its edges casts a shadow.
+void TestSightIndex::obstaclesOfEveryShapeCastTheirShadows()
+{
+    QFETCH(QPolygonF, obstacle);
+    ZoneParameters p;
+    p.sensor = '4';
+    p.height = 4;
+    const QPolygonF hall = rect(-30, -50, 30, 0);
+    for (double shift = -4; shift <= 4; shift += 2) {
+        const QPolygonF moved = obstacle.translated(shift, 0);
+        const SensorZone indexed = computeSensorZone(p, QPointF(0, -0.07), 0, { moved }, hall);
+        const SensorZone all
+            = computeSensorZone(p, QPointF(0, -0.07), 0, { moved }, hall, EdgeSearch::EveryShadow);
+        QCOMPARE(indexed.pieces.size(), all.pieces.size());
+        QVERIFY2(std::abs(area(indexed.pieces) - area(all.pieces)) <= 4e-6 * perimeter(all.pieces),
+            qPrintable(QStringLiteral("shifted by %1: %2 against %3 m²")
+                           .arg(shift)
+                           .arg(area(indexed.pieces), 0, 'f', 9)
+                           .arg(area(all.pieces), 0, 'f', 9)));
+        QVERIFY(
+            area(all.pieces) < area(computeSensorZone(p, QPointF(0, -0.07), 0, {}, hall).pieces));
     }
 }
 
