@@ -71,6 +71,29 @@ QPolygonF ellipse(double left, double top, double width, double height)
     return polygon;
 }
 
+ClipperLib::Paths clip(ClipperLib::ClipType type, const ClipperLib::Paths &subject,
+    ClipperLib::PolyFillType subjectFill, const ClipperLib::Paths &other,
+    ClipperLib::PolyFillType otherFill)
+{
+    ClipperLib::Clipper clipper;
+    clipper.AddPaths(subject, ClipperLib::ptSubject, true);
+    clipper.AddPaths(other, ClipperLib::ptClip, true);
+    ClipperLib::Paths out;
+    clipper.Execute(type, out, subjectFill, otherFill);
+    return out;
+}
+
+// The floor: inside the outline, outside every obstacle.
+ClipperLib::Paths floorOf(
+    const ClipFrame &frame, const QPolygonF &outline, const QVector<QPolygonF> &obstacles)
+{
+    using namespace ClipperLib;
+    Paths holes;
+    for (const QPolygonF &obstacle : obstacles)
+        holes.push_back(ClipFrame::positive(frame.toPath(obstacle)));
+    return clip(ctDifference, { frame.toPath(outline) }, pftEvenOdd, holes, pftNonZero);
+}
+
 // The figures straight from the clipping library, no outline simplified and
 // the whole floor swept at once: the answer the fast count must stay near.
 Coverage exactCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obstacles,
@@ -79,20 +102,7 @@ Coverage exactCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obsta
     using namespace ClipperLib;
     const QRectF box = outline.boundingRect();
     const ClipFrame frame(box.center(), std::max(box.width(), box.height()) / 2 + 1);
-    const auto clip = [](ClipType type, const Paths &subject, PolyFillType subjectFill,
-                          const Paths &clip, PolyFillType clipFill) {
-        Clipper clipper;
-        clipper.AddPaths(subject, ptSubject, true);
-        clipper.AddPaths(clip, ptClip, true);
-        Paths out;
-        clipper.Execute(type, out, subjectFill, clipFill);
-        return out;
-    };
-    Paths holes;
-    for (const QPolygonF &obstacle : obstacles)
-        holes.push_back(ClipFrame::positive(frame.toPath(obstacle)));
-    const Paths floor
-        = clip(ctDifference, { frame.toPath(outline) }, pftEvenOdd, holes, pftNonZero);
+    const Paths floor = floorOf(frame, outline, obstacles);
     Coverage c;
     c.valid = true;
     c.floorArea = frame.area(floor);
@@ -549,18 +559,7 @@ void TestCoverage::countOfPostsSeenFromEveryWall()
         posts.append(rect(x - 0.2, y - 0.2, x + 0.2, y + 0.2));
     }
     const ClipFrame frame(QPointF(side / 2, side / 2), side / 2 + 1);
-    const auto clip = [](ClipType type, const Paths &subject, const Paths &other) {
-        Clipper clipper;
-        clipper.AddPaths(subject, ptSubject, true);
-        clipper.AddPaths(other, ptClip, true);
-        Paths out;
-        clipper.Execute(type, out, pftNonZero, pftNonZero);
-        return out;
-    };
-    Paths holes;
-    for (const QPolygonF &post : posts)
-        holes.push_back(ClipFrame::positive(frame.toPath(post)));
-    const Paths floor = clip(ctDifference, { frame.toPath(room) }, holes);
+    const Paths floor = floorOf(frame, room, posts);
     // Facing into the room from each wall in turn: bottom, left, top, right.
     const double rotations[4] = { 0, 90, 180, 270 };
     std::vector<Paths> seen;
@@ -574,7 +573,7 @@ void TestCoverage::countOfPostsSeenFromEveryWall()
         for (const QPolygonF &piece : sceneZone(
                  irUv(3 + i % 3, 0, (i % 5) * 10 - 20), pivots[wall], rotations[wall], posts, room))
             pieces.push_back(frame.toPath(piece));
-        seen.push_back(clip(ctIntersection, pieces, floor));
+        seen.push_back(clip(ctIntersection, pieces, pftNonZero, floor, pftNonZero));
         all.insert(all.end(), seen.back().begin(), seen.back().end());
     }
     const double floorArea = frame.area(floor);
@@ -590,11 +589,7 @@ void TestCoverage::countOfPostsSeenFromEveryWall()
         Paths rings = all;
         for (int r = 1; r < k; ++r)
             rings.push_back(frame.reversedBox());
-        Clipper clipper;
-        clipper.AddPaths(rings, ptSubject, true);
-        Paths united;
-        clipper.Execute(ctUnion, united, pftPositive, pftPositive);
-        const double want = frame.area(united);
+        const double want = frame.area(clip(ctUnion, rings, pftPositive, {}, pftPositive));
         const double got = count.atLeast(k) * frame.step() * frame.step();
         QVERIFY2(std::abs(got - want) <= bound,
             qPrintable(QStringLiteral("seen at least %1 times: %2 against %3, bound %4")
