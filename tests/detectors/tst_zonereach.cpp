@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <random>
 
 namespace {
 
@@ -37,6 +38,7 @@ private slots:
     void onlyReachedZonesRecompute_data();
     void onlyReachedZonesRecompute();
     void allZonesAtOnceAsOneByOne();
+    void randomMovesLeaveEveryZoneAsComputedAnew();
 };
 
 // A long hall: one detector at each end looking along it, neither zone
@@ -158,6 +160,46 @@ void TestZoneReach::allZonesAtOnceAsOneByOne()
     }
     // The obstacles do hide floor from some of them.
     QVERIFY(shadowed > 0);
+}
+
+// Obstacles of both kinds moved about a room seen by detectors on every wall,
+// turned this way and that: after each move the zones not computed again are
+// those a computation of every zone leaves as they were, and some zones are
+// left out.
+void TestZoneReach::randomMovesLeaveEveryZoneAsComputedAnew()
+{
+    SensorBench bench;
+    bench.plan->setPath(QPolygonF({ { 0, 0 }, { 60, 0 }, { 60, 40 }, { 0, 40 } }));
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> x(2, 58), y(2, 38), step(-6, 6);
+    QList<ObjectGraphicsItem *> obstacles;
+    for (int i = 0; i < 8; ++i) {
+        obstacles.append(bench.addObstacle(QPointF(x(random), y(random)), QSizeF(1 + i % 3, 1),
+            i % 2 ? ObjectGraphicsItem::Ellipse : ObjectGraphicsItem::Rect));
+    }
+    for (int i = 0; i < 12; ++i) {
+        SensorGraphicsItem2 *detector = bench.addSensor(bench.plan, i % 4, 4 + 3 * i);
+        detector->setAngle((i % 5) * 20 - 40);
+        detector->setTilt(i % 3 * 10);
+    }
+    for (SensorGraphicsItem2 *detector : qAsConst(bench.sensors))
+        detector->updateZone();
+    int computed = 0;
+    for (int move = 0; move < 60; ++move) {
+        ObjectGraphicsItem *obstacle = obstacles.at(move % obstacles.size());
+        const QPolygonF before = obstacle->mapToScene(obstacle->polygon());
+        const QPointF to(std::clamp(obstacle->pos().x() + step(random), 2.0, 58.0),
+            std::clamp(obstacle->pos().y() + step(random), 2.0, 38.0));
+        obstacle->setPos(to);
+        computed += SensorGraphicsItem2::updateZonesNear(
+            bench.sensors, obstacle, { before, obstacle->mapToScene(obstacle->polygon()) });
+        const QVector<QVector<QPolygonF>> selective = zonesOf(bench.sensors);
+        for (SensorGraphicsItem2 *detector : qAsConst(bench.sensors))
+            detector->updateZone();
+        QVERIFY2(selective == zonesOf(bench.sensors), qPrintable(QString::number(move)));
+    }
+    QVERIFY2(computed > 0 && computed < 60 * bench.sensors.size(),
+        qPrintable(QString::number(computed)));
 }
 
 QTEST_MAIN(TestZoneReach)
