@@ -128,7 +128,7 @@ bool ZoneGraphicsItem::Stamp::detachable() const
     return plainBrush(brush) && plainBrush(pen.brush());
 }
 
-ZoneGraphicsItem::Stamp ZoneGraphicsItem::Stamp::detached() const
+ZoneGraphicsItem::Stamp ZoneGraphicsItem::Stamp::detached(const QRectF &within) const
 {
     Q_ASSERT(detachable());
     // Drawing a path or a dashed pen fills caches in their shared data, so
@@ -146,10 +146,12 @@ ZoneGraphicsItem::Stamp ZoneGraphicsItem::Stamp::detached() const
     copy.wide = wide;
     copy.transform = transform;
     copy.fill = deepCopy(fill);
-    copy.outline.reserve(outline.size());
-    for (const QPainterPath &run : outline)
-        copy.outline.append(deepCopy(run));
-    copy.outlineBounds = QVector<QRectF>(outlineBounds.cbegin(), outlineBounds.cend());
+    for (int i = 0; i < outline.size(); ++i) {
+        if (outlineBounds.at(i).intersects(within)) {
+            copy.outline.append(deepCopy(outline.at(i)));
+            copy.outlineBounds.append(outlineBounds.at(i));
+        }
+    }
     return copy;
 }
 

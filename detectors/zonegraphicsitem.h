@@ -56,8 +56,10 @@ public:
         // Whether detached() can copy the brushes: plain colours and
         // patterns, no gradient or image.
         bool detachable() const;
-        // A copy that shares no data with this one, for another thread.
-        Stamp detached() const;
+        // A copy that shares no data with this one, for another thread, with
+        // the outline's runs that reach into `within` (in device pixels less
+        // the translation; those the painting below would draw there).
+        Stamp detached(const QRectF &within) const;
         // Draws through the painter's transform, whose linear part must be
         // the one the stamp was prepared for.
         void paint(QPainter *painter) const;

@@ -243,7 +243,11 @@ bool renderSceneZonesInBands(QGraphicsScene *scene, const QRectF &source, QImage
                 continue;
             painter.setWorldTransform(zoneAt.transform * up);
             painter.setOpacity(zoneAt.opacity);
-            zoneAt.stamp.detached().paint(&painter);
+            // The band in the stamp's pixels, less the zone's translation.
+            const QRectF within = QRectF(0, top, width, bottom - top)
+                                      .translated(-zoneAt.transform.dx(), -zoneAt.transform.dy())
+                                      .adjusted(-1, -1, 1, 1);
+            zoneAt.stamp.detached(within).paint(&painter);
         }
     });
 
