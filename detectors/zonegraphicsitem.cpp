@@ -39,27 +39,31 @@ void ZoneGraphicsItem::setPieces(const QVector<QPolygonF> &pieces)
 
 void ZoneGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
-    if (m_path.isEmpty())
-        return;
-    const QTransform transform = painter->combinedTransform();
-    if (!transform.isInvertible())
-        return;
-    QPen pen = this->pen();
-    if (pen.isCosmetic())
-        pen.setWidthF(cosmeticPenWidth(pen, painter));
-    if (isSelected())
-        pen.setStyle(Qt::DashLine);
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    if (painter->paintEngine()->type() != QPaintEngine::Raster
-        || transform.type() == QTransform::TxProject) {
-        // A page keeps the zone as it is, outline and all, in one path.
-        painter->setPen(pen);
-        painter->setBrush(brush());
-        painter->drawPath(m_path);
-        painter->restore();
+    Stamp stamp;
+    if (prepareStamp(painter, &stamp)) {
+        stamp.paint(painter);
         return;
     }
+    if (m_path.isEmpty() || !painter->combinedTransform().isInvertible())
+        return;
+    // A page keeps the zone as it is, outline and all, in one path.
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(penOn(painter));
+    painter->setBrush(brush());
+    painter->drawPath(m_path);
+    painter->restore();
+}
+
+bool ZoneGraphicsItem::prepareStamp(QPainter *painter, Stamp *stamp)
+{
+    if (m_path.isEmpty())
+        return false;
+    const QTransform transform = painter->combinedTransform();
+    if (!transform.isInvertible() || painter->paintEngine()->type() != QPaintEngine::Raster
+        || transform.type() == QTransform::TxProject)
+        return false;
+    QPen pen = penOn(painter);
     if (!pen.isCosmetic()) {
         pen.setWidthF(pen.widthF() * std::sqrt(std::abs(transform.determinant())));
         pen.setCosmetic(true);
@@ -68,7 +72,95 @@ void ZoneGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *
     // so that a scrolled view finds it ready.
     const Drawing &drawing = drawingFor(
         QTransform(transform.m11(), transform.m12(), transform.m21(), transform.m22(), 0, 0));
-    const QPointF shift(transform.dx(), transform.dy());
+    stamp->pen = pen;
+    stamp->brush = brush();
+    // While an obstacle or a detector is dragged the fill goes without
+    // antialiasing; the outline is always smooth.
+    stamp->quickFill = dragPainting(scene());
+    stamp->transform = drawing.transform;
+    stamp->fill = drawing.fill;
+    // Up to a pixel wide the outline goes through the toolkit's fast stroker
+    // for thin lines; a wider one (an image at print resolution) would go
+    // through its general stroker, which fills the whole outline as one path
+    // over the zone's box in many passes. Short runs of edges, stroked once
+    // and filled, draw the same line at a fraction of that.
+    stamp->wide = pen.style() == Qt::SolidLine && pen.widthF() > 1;
+    if (stamp->wide) {
+        prepareOutline(pen);
+        stamp->outline = m_drawing.outline;
+        stamp->outlineBounds = m_drawing.outlineBounds;
+    } else {
+        stamp->outline.clear();
+        stamp->outlineBounds.clear();
+    }
+    return true;
+}
+
+QPen ZoneGraphicsItem::penOn(const QPainter *painter) const
+{
+    QPen pen = this->pen();
+    if (pen.isCosmetic())
+        pen.setWidthF(cosmeticPenWidth(pen, painter));
+    if (isSelected())
+        pen.setStyle(Qt::DashLine);
+    return pen;
+}
+
+namespace {
+
+bool plainBrush(const QBrush &brush)
+{
+    return brush.style() <= Qt::DiagCrossPattern && brush.transform().isIdentity();
+}
+
+QPainterPath deepCopy(const QPainterPath &path)
+{
+    QPainterPath copy;
+    copy.setFillRule(path.fillRule());
+    copy.addPath(path);
+    return copy;
+}
+
+} // namespace
+
+bool ZoneGraphicsItem::Stamp::detachable() const
+{
+    return plainBrush(brush) && plainBrush(pen.brush());
+}
+
+ZoneGraphicsItem::Stamp ZoneGraphicsItem::Stamp::detached(const QRectF &within) const
+{
+    Q_ASSERT(detachable());
+    // Drawing a path or a dashed pen fills caches in their shared data, so
+    // every thread gets data of its own.
+    Stamp copy;
+    copy.pen = QPen(QBrush(pen.brush().color(), pen.brush().style()), pen.widthF(), pen.style(),
+        pen.capStyle(), pen.joinStyle());
+    copy.pen.setMiterLimit(pen.miterLimit());
+    copy.pen.setCosmetic(pen.isCosmetic());
+    if (pen.style() == Qt::CustomDashLine)
+        copy.pen.setDashPattern(pen.dashPattern());
+    copy.pen.setDashOffset(pen.dashOffset());
+    copy.brush = QBrush(brush.color(), brush.style());
+    copy.quickFill = quickFill;
+    copy.wide = wide;
+    copy.transform = transform;
+    copy.fill = deepCopy(fill);
+    for (int i = 0; i < outline.size(); ++i) {
+        if (outlineBounds.at(i).intersects(within)) {
+            copy.outline.append(deepCopy(outline.at(i)));
+            copy.outlineBounds.append(outlineBounds.at(i));
+        }
+    }
+    return copy;
+}
+
+void ZoneGraphicsItem::Stamp::paint(QPainter *painter) const
+{
+    const QTransform device = painter->combinedTransform();
+    const QPointF shift(device.dx(), device.dy());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
     painter->resetTransform();
     const QRectF visible = (painter->hasClipping()
             ? painter->clipBoundingRect()
@@ -76,37 +168,27 @@ void ZoneGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *
                                .translated(-shift);
     // Below, one unit is a device pixel.
     painter->translate(shift);
-    // Up to a pixel wide the outline goes through the toolkit's fast stroker
-    // for thin lines; a wider one (an image at print resolution) would go
-    // through its general stroker, which fills the whole outline as one path
-    // over the zone's box in many passes. Short runs of edges, stroked once
-    // and filled, draw the same line at a fraction of that.
-    const bool wide = pen.style() == Qt::SolidLine && pen.widthF() > 1;
-    // While an obstacle or a detector is dragged the fill goes without
-    // antialiasing; the outline is always smooth.
-    const bool quickFill = dragPainting(scene());
     painter->setRenderHint(QPainter::Antialiasing, !quickFill);
-    painter->setBrush(brush());
+    painter->setBrush(brush);
     if (quickFill || wide) {
         painter->setPen(Qt::NoPen);
-        painter->drawPath(drawing.fill);
+        painter->drawPath(fill);
         painter->setRenderHint(QPainter::Antialiasing);
         if (!wide) {
             painter->setPen(pen);
             painter->setBrush(Qt::NoBrush);
-            painter->drawPath(drawing.fill);
+            painter->drawPath(fill);
         }
     } else {
         painter->setPen(pen);
-        painter->drawPath(drawing.fill);
+        painter->drawPath(fill);
     }
     if (wide) {
-        prepareOutline(pen);
         painter->setPen(Qt::NoPen);
         painter->setBrush(pen.brush());
-        for (int i = 0; i < m_drawing.outline.size(); ++i) {
-            if (m_drawing.outlineBounds.at(i).intersects(visible))
-                painter->drawPath(m_drawing.outline.at(i));
+        for (int i = 0; i < outline.size(); ++i) {
+            if (outlineBounds.at(i).intersects(visible))
+                painter->drawPath(outline.at(i));
         }
     }
     painter->restore();

@@ -2,7 +2,9 @@
 
 #include "scene/graphicspolygonitem2.h"
 
+#include <QBrush>
 #include <QPainterPath>
+#include <QPen>
 #include <QRectF>
 #include <QTransform>
 #include <QVector>
@@ -33,6 +35,40 @@ public:
     // are drawn as always. Switching it off repaints the scene.
     static void setDragPainting(QGraphicsScene *scene, bool on);
     static bool dragPainting(const QGraphicsScene *scene);
+
+    // What paint() draws on a raster image through a transform without
+    // perspective, prepared for its linear part and the device's resolution:
+    // the pen and brush on the device and the prepared paths. Painting one
+    // reads nothing of the item, so a detached copy may be painted on another
+    // thread while the item is left alone.
+    struct Stamp
+    {
+        QPen pen;
+        QBrush brush;
+        bool quickFill = false;
+        // The outline is drawn as the filled runs below rather than stroked.
+        bool wide = false;
+        QTransform transform;
+        QPainterPath fill;
+        QVector<QPainterPath> outline;
+        QVector<QRectF> outlineBounds;
+
+        // Whether detached() can copy the brushes: plain colours and
+        // patterns, no gradient or image.
+        bool detachable() const;
+        // A copy that shares no data with this one, for another thread, with
+        // the outline's runs that reach into `within` (in device pixels less
+        // the translation; those the painting below would draw there).
+        Stamp detached(const QRectF &within) const;
+        // Draws through the painter's transform, whose linear part must be
+        // the one the stamp was prepared for.
+        void paint(QPainter *painter) const;
+    };
+    // Prepares the zone as paint() would through this painter and returns true
+    // with what paint() would draw; false when the zone is empty, the
+    // transform is singular or the painter is not a raster image's, or its
+    // transform has perspective.
+    bool prepareStamp(QPainter *painter, Stamp *stamp);
 
     // For its lifetime the zones of the scene are painted as they are outside
     // a drag: every image and page of the scene is drawn under one.
@@ -66,6 +102,8 @@ private:
         QVector<QPainterPath> outline;
         QVector<QRectF> outlineBounds;
     };
+    // The item's pen as paint() draws it through this painter.
+    QPen penOn(const QPainter *painter) const;
     const Drawing &drawingFor(const QTransform &transform);
     void prepareOutline(const QPen &pen);
 

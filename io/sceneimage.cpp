@@ -4,13 +4,13 @@
 #include "io/memoryadvice.h"
 #include "io/pngencoder.h"
 #include "io/savefile.h"
+#include "io/zonebands.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QFileInfo>
 #include <QGraphicsScene>
 #include <QImageWriter>
-#include <QPainter>
 #include <QtMath>
 
 #include <cmath>
@@ -62,7 +62,7 @@ QSize sceneImageSize(const QRectF &rect, double pixelsPerUnit)
     return size;
 }
 
-QImage renderScenePremultiplied(QGraphicsScene *scene, const QRectF &rect)
+QImage renderScenePremultiplied(QGraphicsScene *scene, const QRectF &rect, ZonePainting zones)
 {
     const QSize size = sceneImageSize(rect);
     if (size.isEmpty())
@@ -82,17 +82,14 @@ QImage renderScenePremultiplied(QGraphicsScene *scene, const QRectF &rect)
     image.fill(Qt::transparent);
 
     const ZoneGraphicsItem::NormalPainting normalPainting(scene);
-    QPainter painter(&image);
-    painter.setRenderHints(
-        QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-    scene->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), rect, Qt::KeepAspectRatio);
-    painter.end();
+    if (zones == ZonePainting::OnePass || !renderSceneZonesInBands(scene, rect, &image))
+        renderSceneOnePass(scene, rect, &image);
     return image;
 }
 
-QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect)
+QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect, ZonePainting zones)
 {
-    return renderScenePremultiplied(scene, rect).convertToFormat(QImage::Format_ARGB32);
+    return renderScenePremultiplied(scene, rect, zones).convertToFormat(QImage::Format_ARGB32);
 }
 
 bool exportSceneImage(QGraphicsScene *scene, const QString &path, QString *error)

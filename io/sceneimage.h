@@ -21,12 +21,23 @@ constexpr int sceneImageMaxSide = 32767;
 // non-finite rectangle gives an empty size.
 QSize sceneImageSize(const QRectF &rect, double pixelsPerUnit = sceneImagePixelsPerUnit);
 
+// How the detectors' zones of a scene image are painted: in bands of the image on every core
+// where the scene allows it, or on one thread in one pass with the rest. Both give the same
+// pixels.
+enum class ZonePainting
+{
+    InBands,
+    OnePass
+};
+
 // A transparent 32-bit ARGB image at 300 dpi with `rect` of the scene drawn into it, keeping
 // its aspect ratio, antialiased. A null image when the size is empty or memory runs out.
-QImage renderSceneToImage(QGraphicsScene *scene, const QRectF &rect);
+QImage renderSceneToImage(
+    QGraphicsScene *scene, const QRectF &rect, ZonePainting zones = ZonePainting::InBands);
 // The same image with its pixels premultiplied as painted (Format_ARGB32_Premultiplied), for a
 // writer that unpremultiplies them as it goes.
-QImage renderScenePremultiplied(QGraphicsScene *scene, const QRectF &rect);
+QImage renderScenePremultiplied(
+    QGraphicsScene *scene, const QRectF &rect, ZonePainting zones = ZonePainting::InBands);
 
 // Renders the scene's current scene rectangle and saves it to `path` as PNG, JPEG or BMP,
 // chosen by the suffix (png, jpg, jpeg, bmp, in any case), through SaveFile: an existing file is
