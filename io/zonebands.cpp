@@ -208,14 +208,16 @@ bool renderSceneZonesInBands(QGraphicsScene *scene, const QRectF &source, QImage
         }
     }
 
-    {
+    // The scene with the zones and one other layer left out.
+    const auto renderWithout = [&](const QVector<QGraphicsItem *> &layer) {
         TransparentItems leftOut;
+        for (QGraphicsItem *item : layer)
+            leftOut.add(item);
         for (ZoneGraphicsItem *zone : qAsConst(layers.zones))
             leftOut.add(zone);
-        for (QGraphicsItem *item : qAsConst(layers.above))
-            leftOut.add(item);
         renderSceneOnePass(scene, source, image);
-    }
+    };
+    renderWithout(layers.above);
 
     // A few bands a core, so that a core done with sparse bands takes more.
     if (bands <= 0)
@@ -251,11 +253,6 @@ bool renderSceneZonesInBands(QGraphicsScene *scene, const QRectF &source, QImage
         }
     });
 
-    TransparentItems leftOut;
-    for (QGraphicsItem *item : qAsConst(layers.below))
-        leftOut.add(item);
-    for (ZoneGraphicsItem *zone : qAsConst(layers.zones))
-        leftOut.add(zone);
-    renderSceneOnePass(scene, source, image);
+    renderWithout(layers.below);
     return true;
 }
