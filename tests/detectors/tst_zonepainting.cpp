@@ -29,16 +29,23 @@ QPen zonePen()
 
 const QBrush kZoneBrush(QColor(255, 0, 0, 64));
 
-// An image of `dpi` with the scene rectangle of side 8 around `centre` drawn
-// into it at `pixelsPerUnit`, as the image export draws the scene.
-QImage sceneImage(
-    QGraphicsScene &scene, int dpi, double pixelsPerUnit, const QPointF &centre = QPointF())
+// A white image of `dpi` for the scene rectangle of side 8 at `pixelsPerUnit`.
+QImage blankImage(int dpi, double pixelsPerUnit)
 {
     const int side = qRound(8 * pixelsPerUnit);
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
     image.fill(Qt::white);
+    return image;
+}
+
+// An image of `dpi` with the scene rectangle of side 8 around `centre` drawn
+// into it at `pixelsPerUnit`, as the image export draws the scene.
+QImage sceneImage(
+    QGraphicsScene &scene, int dpi, double pixelsPerUnit, const QPointF &centre = QPointF())
+{
+    QImage image = blankImage(dpi, pixelsPerUnit);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     scene.render(&painter, QRectF(image.rect()), QRectF(centre - QPointF(4, 4), QSizeF(8, 8)));
@@ -48,11 +55,8 @@ QImage sceneImage(
 // The same pieces stroked and filled by the toolkit in one call.
 QImage directImage(const QVector<QPolygonF> &pieces, int dpi, double pixelsPerUnit)
 {
-    const int side = qRound(8 * pixelsPerUnit);
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-    image.setDotsPerMeterX(qRound(dpi / 0.0254));
-    image.setDotsPerMeterY(qRound(dpi / 0.0254));
-    image.fill(Qt::white);
+    QImage image = blankImage(dpi, pixelsPerUnit);
+    const int side = image.width();
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(side / 2.0, side / 2.0);
