@@ -200,15 +200,30 @@ bool crossesWithin(const QPointF &from, const QPointF &to, const Edge &edge, QPo
     return true;
 }
 
-// The inside test of a sampled polygon. The polygon follows from the zone
-// parameters alone, so the tests of the parameter sets computed last are
-// kept: a drag computes the same zones over and over.
-std::shared_ptr<const WindingIndex> insideTest(
-    const ZoneParameters &parameters, const QPolygonF &sampled)
+// What follows from a sampled polygon alone: its inside test, and the
+// direction of each vertex from the optical centre in zone coordinates.
+struct SampledShape
+{
+    SampledShape(const QPolygonF &sampled, const QPointF &centre)
+        : inside(sampled)
+    {
+        directions.reserve(size_t(sampled.size()));
+        for (const QPointF &v : sampled)
+            directions.push_back(std::atan2(v.y() - centre.y(), v.x() - centre.x()));
+    }
+    WindingIndex inside;
+    std::vector<double> directions;
+};
+
+// The shape of a sampled polygon. The polygon and the optical centre follow
+// from the zone parameters alone, so the shapes of the parameter sets
+// computed last are kept: a drag computes the same zones over and over.
+std::shared_ptr<const SampledShape> sampledShape(
+    const ZoneParameters &parameters, const QPolygonF &sampled, const QPointF &centre)
 {
     using Key = std::tuple<char, bool, int, double, int, int>;
     static std::mutex mutex;
-    static std::vector<std::pair<Key, std::shared_ptr<const WindingIndex>>> kept;
+    static std::vector<std::pair<Key, std::shared_ptr<const SampledShape>>> kept;
     constexpr size_t kKept = 64;
     const Key key(parameters.sensor, parameters.noiseImmunity, parameters.sensitivity,
         parameters.height, parameters.angle, parameters.tilt);
@@ -221,12 +236,22 @@ std::shared_ptr<const WindingIndex> insideTest(
             }
         }
     }
-    auto index = std::make_shared<const WindingIndex>(sampled);
+    auto shape = std::make_shared<const SampledShape>(sampled, centre);
     const std::lock_guard<std::mutex> lock(mutex);
-    kept.insert(kept.begin(), { key, index });
+    kept.insert(kept.begin(), { key, shape });
     if (kept.size() > kKept)
         kept.pop_back();
-    return index;
+    return shape;
+}
+
+// The angle a transform turns directions by; not a number unless it only
+// turns and shifts, as the zone transform does.
+double turnOf(const QTransform &t)
+{
+    if (t.type() > QTransform::TxRotate || t.m11() != t.m22() || t.m12() != -t.m21()
+        || !(std::abs(t.m11() * t.m11() + t.m12() * t.m12() - 1) < 1e-12))
+        return NAN;
+    return std::atan2(t.m12(), t.m11());
 }
 
 // Each vertex ends at the first outline crossing seen from the optical
@@ -260,11 +285,16 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
     for (const Edge &edge : edges)
         segments.emplace_back(edge.p1, edge.p2);
     const SightIndex index(centreScene, segments);
-    // Built on the first crossing: most zones meet no edge at all.
-    std::shared_ptr<const WindingIndex> coverage;
+    const std::shared_ptr<const SampledShape> shape = sampledShape(parameters, sampled, centre);
+    const WindingIndex &coverage = shape->inside;
+    // A sight line's direction in the scene is its direction in the zone
+    // turned by the transform's angle: the sight index takes it so, far
+    // within the margin its sectors keep.
+    const double turn = turnOf(toScene);
     QPolygonF result;
     result.reserve(sampled.size());
-    for (QPointF v : sampled) {
+    for (int n = 0; n < sampled.size(); ++n) {
+        QPointF v = sampled.at(n);
         bool touched = false;
         bool inside = false;
         QPointF vScene = forward.map(v);
@@ -287,9 +317,7 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
             top = std::min(centreScene.y(), vScene.y());
             bottom = std::max(centreScene.y(), vScene.y());
             touched = true;
-            if (!coverage)
-                coverage = insideTest(parameters, sampled);
-            if (!inside && coverage->contains(v))
+            if (!inside && coverage.contains(v))
                 inside = true;
             return true;
         };
@@ -297,7 +325,9 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
         int next = 0;
         if (search == EdgeSearch::Indexed && !index.isShort(vScene)) {
             next = int(edges.size());
-            const auto candidates = index.candidates(vScene);
+            const auto candidates = std::isfinite(turn)
+                ? index.candidatesAt(shape->directions[size_t(n)] + turn)
+                : index.candidates(vScene);
             // Edges standing farther off than the line reaches as it
             // stands are passed over: they cannot meet it.
             double length2 = QPointF::dotProduct(vScene - centreScene, vScene - centreScene);

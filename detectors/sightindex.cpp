@@ -129,7 +129,17 @@ int SightIndex::sector(double angle) const
 std::pair<const int *, const int *> SightIndex::candidates(const QPointF &to) const
 {
     const QPointF d = to - m_eye;
-    const size_t k = size_t(sector(std::atan2(d.y(), d.x())));
+    return candidatesAt(std::atan2(d.y(), d.x()));
+}
+
+std::pair<const int *, const int *> SightIndex::candidatesAt(double angle) const
+{
+    // Near ±π either end will do: the segments there are listed at both.
+    if (angle > kPi)
+        angle -= 2 * kPi;
+    else if (angle < -kPi)
+        angle += 2 * kPi;
+    const size_t k = size_t(sector(angle));
     const int *members = m_members.data();
     return { members + m_start[k], members + m_start[k + 1] };
 }

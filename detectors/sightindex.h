@@ -35,6 +35,9 @@ public:
     // towards `to` may meet.
     // An empty range when none.
     std::pair<const int *, const int *> candidates(const QPointF &to) const;
+    // The same for the sight line of the given direction (radians, within a
+    // turn either way of [-π, π]), computed to within far less than the margin.
+    std::pair<const int *, const int *> candidatesAt(double angle) const;
     // For a candidate of that range, a little less than the square of its
     // segment's distance from the eye: a sight line shorter than that cannot
     // meet it.

@@ -69,6 +69,132 @@ WindingIndex::WindingIndex(const QPolygonF &polygon)
         for (int b = band(e.y1), last = band(e.y2); b <= last; ++b)
             m_bandEdges[size_t(--m_bandStart[size_t(b)])] = i;
     }
+    buildGrid(polygon, polygon.last() != polygon.first());
+}
+
+// The winding number is the same all over a connected region the polygon's
+// outline does not pass through, and the toolkit's crossing rule finds it
+// exactly there: each crossing is computed to within rounding, far below the
+// margin kept round every cell. The outline is broken, though, where an edge
+// is dropped for being nearly horizontal or the polygon is left open for
+// ending nearly at its start; a point level with such a gap, on either side,
+// may be counted otherwise, so the rows the gap spans are answered edge by
+// edge.
+void WindingIndex::buildGrid(const QPolygonF &polygon, bool closing)
+{
+    constexpr size_t kFewestEdges = 64;
+    constexpr int kMostCells = 256;
+    const int count = polygon.size();
+    if (m_edges.size() < kFewestEdges)
+        return;
+    double left = HUGE_VAL, right = -HUGE_VAL, top = HUGE_VAL, bottom = -HUGE_VAL;
+    for (const QPointF &p : polygon) {
+        if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+            return;
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+    }
+    const double width = right - left;
+    const double height = bottom - top;
+    if (!(width > 0) || !(height > 0) || !std::isfinite(width) || !std::isfinite(height))
+        return;
+    const double margin = 1e-9
+        * (1 + std::max(std::max(std::abs(left), std::abs(right)),
+               std::max(std::abs(top), std::abs(bottom))));
+    // About four cells per edge, roughly square.
+    const double cells = 4.0 * count;
+    const int columns
+        = std::max(1, std::min(kMostCells, int(std::ceil(std::sqrt(cells * width / height)))));
+    const int rows = std::max(1, std::min(kMostCells, int(std::ceil(cells / columns))));
+    m_columns = columns;
+    m_rows = rows;
+    m_gridLeft = left;
+    m_gridRight = right;
+    m_gridTop = top;
+    m_gridBottom = bottom;
+    m_columnScale = columns / width;
+    m_rowScale = rows / height;
+    const double cellWidth = width / columns;
+    const double cellHeight = height / rows;
+    constexpr signed char kUnknown = -1;
+    m_cells.assign(size_t(columns) * size_t(rows), kUnknown);
+
+    const auto column = [&](double x) {
+        return std::max(0, std::min(columns - 1, int(std::floor((x - left) * m_columnScale))));
+    };
+    const auto row = [&](double y) {
+        return std::max(0, std::min(rows - 1, int(std::floor((y - top) * m_rowScale))));
+    };
+    // Every cell the segment comes within the margin of.
+    const auto markSegment = [&](const QPointF &a, const QPointF &b) {
+        const int c0 = column(std::min(a.x(), b.x()) - margin);
+        const int c1 = column(std::max(a.x(), b.x()) + margin);
+        const int r0 = row(std::min(a.y(), b.y()) - margin);
+        const int r1 = row(std::max(a.y(), b.y()) + margin);
+        const double dx = b.x() - a.x();
+        const double dy = b.y() - a.y();
+        const bool few = c1 - c0 + r1 - r0 <= 1;
+        for (int r = r0; r <= r1; ++r) {
+            const double y0 = top + r * cellHeight - margin - a.y();
+            const double y1 = top + (r + 1) * cellHeight + margin - a.y();
+            for (int c = c0; c <= c1; ++c) {
+                if (!few) {
+                    // The segment's line leaves the cell's four corners
+                    // on one side: it misses the cell.
+                    const double x0 = left + c * cellWidth - margin - a.x();
+                    const double x1 = left + (c + 1) * cellWidth + margin - a.x();
+                    const double s00 = dx * y0 - dy * x0;
+                    const double s01 = dx * y1 - dy * x0;
+                    const double s10 = dx * y0 - dy * x1;
+                    const double s11 = dx * y1 - dy * x1;
+                    if ((s00 > 0 && s01 > 0 && s10 > 0 && s11 > 0)
+                        || (s00 < 0 && s01 < 0 && s10 < 0 && s11 < 0))
+                        continue;
+                }
+                m_cells[size_t(r) * size_t(columns) + size_t(c)] = Crossed;
+            }
+        }
+    };
+    const auto markRows = [&](double y1, double y2) {
+        const int r0 = row(std::min(y1, y2) - margin);
+        const int r1 = row(std::max(y1, y2) + margin);
+        std::fill(m_cells.begin() + long(r0) * columns, m_cells.begin() + long(r1 + 1) * columns,
+            static_cast<signed char>(Crossed));
+    };
+    const auto link = [&](const QPointF &a, const QPointF &b) {
+        markSegment(a, b);
+        if (a.y() != b.y() && qFuzzyCompare(a.y(), b.y()))
+            markRows(a.y(), b.y());
+    };
+    for (int i = 1; i < count; ++i)
+        link(polygon.at(i - 1), polygon.at(i));
+    const QPointF &last = polygon.last();
+    const QPointF &first = polygon.first();
+    if (closing) {
+        link(last, first);
+    } else if (!(last.x() == first.x() && last.y() == first.y())) {
+        markSegment(last, first);
+        markRows(last.y(), first.y());
+    }
+
+    // Each run of cells between edges along a row is one region: its first
+    // cell's middle tells for all of it.
+    for (int r = 0; r < rows; ++r) {
+        signed char *line = m_cells.data() + size_t(r) * size_t(columns);
+        const double y = top + (r + 0.5) * cellHeight;
+        for (int c = 0; c < columns;) {
+            if (line[c] == Crossed) {
+                ++c;
+                continue;
+            }
+            const signed char value
+                = bandContains(left + (c + 0.5) * cellWidth, y) ? Inside : Outside;
+            for (; c < columns && line[c] != Crossed; ++c)
+                line[c] = value;
+        }
+    }
 }
 
 // Monotonic in y, so an edge spanning [y1, y2] is filed in every band a y of
@@ -91,6 +217,19 @@ bool WindingIndex::contains(const QPointF &point) const
     const double y = point.y();
     if (std::isnan(y))
         return false;
+    if (!m_cells.empty() && x >= m_gridLeft && x <= m_gridRight && y >= m_gridTop
+        && y <= m_gridBottom) {
+        const int c = std::min(m_columns - 1, int((x - m_gridLeft) * m_columnScale));
+        const int r = std::min(m_rows - 1, int((y - m_gridTop) * m_rowScale));
+        const signed char cell = m_cells[size_t(r) * size_t(m_columns) + size_t(c)];
+        if (cell != Crossed)
+            return cell == Inside;
+    }
+    return bandContains(x, y);
+}
+
+bool WindingIndex::bandContains(double x, double y) const
+{
     const int b = band(y);
     int winding = 0;
     for (int k = m_bandStart[size_t(b)], end = m_bandStart[size_t(b) + 1]; k < end; ++k) {

@@ -188,6 +188,7 @@ class TestSightIndex : public QObject
 private slots:
     void zonesAsWithEveryEdge_data();
     void zonesAsWithEveryEdge();
+    void zonesAtAnyTurnAsWithEveryEdge();
     void shadowedZoneKeepsTheFloorBesideTheShadow();
     void obstaclesOfEveryShapeCastTheirShadows_data();
     void obstaclesOfEveryShapeCastTheirShadows();
@@ -262,6 +263,40 @@ void TestSightIndex::zonesAsWithEveryEdge()
     }
     // The layouts do hide floor, so the shadows are compared too.
     QVERIFY2(shadowed >= 3, qPrintable(QString::number(shadowed)));
+}
+
+// Detectors turned every way, among posts all round them: a sight line's
+// direction is taken from the zone's own directions turned by the detector's
+// angle, which must find the same edges however the turn wraps round.
+void TestSightIndex::zonesAtAnyTurnAsWithEveryEdge()
+{
+    std::mt19937 random(2718);
+    std::uniform_real_distribution<double> unit(0, 1);
+    QVector<QPolygonF> posts;
+    for (int i = 0; i < 40; ++i) {
+        const QPointF centre(-20 + 40 * unit(random), -20 + 40 * unit(random));
+        if (std::abs(centre.x()) + std::abs(centre.y()) > 2)
+            posts.append(ellipse(centre, 0.2 + unit(random), 0.2 + unit(random), 4, kPi * unit(random)));
+    }
+    const QPolygonF room = rect(-25, -25, 25, 25);
+    const double turns[] = { 0, 90, -90, 180, -180, 179.99999999, -179.99999999, 270, -270, 360,
+        45.5, -135.25 };
+    int shadowed = 0;
+    for (int i = 0; i < 36; ++i) {
+        ZoneParameters p;
+        p.sensor = i % 2 ? '3' : '4';
+        p.height = 2 + i % 5;
+        p.angle = -40 + 10 * (i % 9);
+        p.tilt = 5 * (i % 4);
+        const double rotation = i < 12 ? turns[i] : -360 + 720 * unit(random);
+        const SensorZone indexed = computeSensorZone(p, QPointF(), rotation, posts, room);
+        const SensorZone every
+            = computeSensorZone(p, QPointF(), rotation, posts, room, EdgeSearch::EveryEdge);
+        const QString floor = difference(indexed, every);
+        QVERIFY2(floor.isEmpty(), qPrintable(QStringLiteral("turned %1: ").arg(rotation) + floor));
+        shadowed += indexed.pieces.size() != 1 || indexed.pieces.first() != indexed.polygon;
+    }
+    QVERIFY2(shadowed > 18, qPrintable(QString::number(shadowed)));
 }
 
 void TestSightIndex::shadowedZoneKeepsTheFloorBesideTheShadow()
@@ -368,11 +403,17 @@ void TestSightIndex::candidatesHoldEveryCrossedSegment()
         const auto candidates = index.candidates(to);
         const std::vector<int> listed(candidates.first, candidates.second);
         QVERIFY(std::is_sorted(listed.begin(), listed.end()));
+        // The same direction a turn away, as a zone's turned directions
+        // come: at the seam the other end's sector, holding the same.
+        const double direction = std::atan2(to.y() - eye.y(), to.x() - eye.x());
+        const auto turned = index.candidatesAt(direction + (direction < 0 ? 2 : -2) * kPi);
+        const std::vector<int> alsoListed(turned.first, turned.second);
         for (int i = 0; i < int(segments.size()); ++i) {
             if (!crosses(eye, to, segments[size_t(i)].first, segments[size_t(i)].second))
                 continue;
             ++crossings;
-            QVERIFY2(std::binary_search(listed.begin(), listed.end(), i),
+            QVERIFY2(std::binary_search(listed.begin(), listed.end(), i)
+                    && std::binary_search(alsoListed.begin(), alsoListed.end(), i),
                 qPrintable(
                     QStringLiteral("segment %1, target %2 %3").arg(i).arg(to.x()).arg(to.y())));
         }
