@@ -12,7 +12,6 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <tuple>
 #include <vector>
 
@@ -291,8 +290,8 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
     // turned by the transform's angle: the sight index takes it so, far
     // within the margin its sectors keep.
     const double turn = turnOf(toScene);
-    QPolygonF result;
-    result.reserve(sampled.size());
+    QPolygonF result(sampled.size());
+    QPointF *kept = result.data();
     for (int n = 0; n < sampled.size(); ++n) {
         QPointF v = sampled.at(n);
         bool touched = false;
@@ -344,8 +343,9 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
         for (int i = next; i < int(edges.size()); ++i)
             test(edges[size_t(i)]);
         if ((!touched || inside) && isFinite(v))
-            result.append(v);
+            *kept++ = v;
     }
+    result.resize(int(kept - result.constData()));
     return result;
 }
 
@@ -381,6 +381,12 @@ bool onlyRounding(double hidden, const QPolygonF &zone, const ClipFrame &frame)
 {
     if (hidden <= 1e-9)
         return true;
+    // Every vertex lies in the frame's box, so no edge's |dx| + |dy| passes
+    // its width and height together: floor hidden past that many times over
+    // is no rounding, without a walk round the zone.
+    const QRectF box = frame.box();
+    if (hidden > 2.02 * frame.step() * zone.size() * (box.width() + box.height()) + 1e-9)
+        return false;
     double manhattan = 0;
     for (int i = 0; i < zone.size(); ++i) {
         const QPointF d = zone.at((i + 1) % zone.size()) - zone.at(i);
@@ -493,8 +499,12 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
 
     // The edges that may hide some of the zone, each once: obstacles stacked
     // on one another share edges.
-    std::vector<std::pair<QPointF, QPointF>> edges;
-    std::set<std::array<double, 4>> cast;
+    struct Cast
+    {
+        std::array<double, 4> key; // the ends in order, whichever way the edge runs
+        QPointF p1, p2;
+    };
+    std::vector<Cast> cast;
     for (const QPolygonF &wall : walls) {
         const int count = wall.size();
         // Found for the first edge of the wall in reach.
@@ -520,36 +530,64 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
             const bool forward = std::make_pair(p1.x(), p1.y()) < std::make_pair(p2.x(), p2.y());
             const QPointF &a = forward ? p1 : p2;
             const QPointF &b = forward ? p2 : p1;
-            if (cast.insert({ a.x(), a.y(), b.x(), b.y() }).second && !besideZone(p1, p2))
-                edges.emplace_back(p1, p2);
+            cast.push_back({ { a.x(), a.y(), b.x(), b.y() }, p1, p2 });
         }
+    }
+    // Of edges with the same ends the first stands for all.
+    std::vector<size_t> byEnds(cast.size());
+    for (size_t i = 0; i < byEnds.size(); ++i)
+        byEnds[i] = i;
+    std::stable_sort(byEnds.begin(), byEnds.end(),
+        [&cast](size_t i, size_t j) { return cast[i].key < cast[j].key; });
+    std::vector<bool> first(cast.size(), false);
+    for (size_t k = 0; k < byEnds.size(); ++k)
+        first[byEnds[k]] = k == 0 || cast[byEnds[k - 1]].key < cast[byEnds[k]].key;
+    std::vector<std::pair<QPointF, QPointF>> edges;
+    for (size_t i = 0; i < cast.size(); ++i) {
+        if (first[i] && !besideZone(cast[i].p1, cast[i].p2))
+            edges.emplace_back(cast[i].p1, cast[i].p2);
     }
     const bool bounded = outline && hasArea(*outline);
     const QTransform fromScene = toScene.inverted();
-    const auto piecesOf = [&](ClipperLib::Paths &seen) {
+    const auto piecesOf = [&](const ClipperLib::Paths &seen) {
         // Rounding to the grid leaves slivers along edges the zone and a
         // wall share, a few steps wide at most: they are no floor.
-        seen.erase(std::remove_if(seen.begin(), seen.end(),
-                       [](const ClipperLib::Path &path) {
-                           double length = 0;
-                           for (size_t i = 0; i < path.size(); ++i) {
-                               const ClipperLib::IntPoint &a = path[i];
-                               const ClipperLib::IntPoint &b = path[(i + 1) % path.size()];
-                               const double dx = double(b.X - a.X), dy = double(b.Y - a.Y);
-                               length += std::sqrt(dx * dx + dy * dy);
-                           }
-                           return path.size() < 3 || std::abs(ClipperLib::Area(path)) <= 2 * length;
-                       }),
-            seen.end());
-        std::sort(
-            seen.begin(), seen.end(), [](const ClipperLib::Path &a, const ClipperLib::Path &b) {
-                return std::abs(ClipperLib::Area(a)) > std::abs(ClipperLib::Area(b));
+        std::vector<std::pair<double, size_t>> kept; // area, path
+        for (size_t k = 0; k < seen.size(); ++k) {
+            const ClipperLib::Path &path = seen[k];
+            if (path.size() < 3)
+                continue;
+            const double area = std::abs(ClipperLib::Area(path));
+            // The length is at most the sum of |dx| + |dy|: a piece with
+            // area past that bound stays without its length.
+            double manhattan = 0;
+            for (size_t i = 0; i < path.size(); ++i) {
+                const ClipperLib::IntPoint &a = path[i];
+                const ClipperLib::IntPoint &b = path[(i + 1) % path.size()];
+                manhattan += std::abs(double(b.X - a.X)) + std::abs(double(b.Y - a.Y));
+            }
+            if (!(area > 2 * manhattan)) {
+                double length = 0;
+                for (size_t i = 0; i < path.size(); ++i) {
+                    const ClipperLib::IntPoint &a = path[i];
+                    const ClipperLib::IntPoint &b = path[(i + 1) % path.size()];
+                    const double dx = double(b.X - a.X), dy = double(b.Y - a.Y);
+                    length += std::sqrt(dx * dx + dy * dy);
+                }
+                if (area <= 2 * length)
+                    continue;
+            }
+            kept.emplace_back(area, k);
+        }
+        // Largest first.
+        std::sort(kept.begin(), kept.end(),
+            [](const std::pair<double, size_t> &a, const std::pair<double, size_t> &b) {
+                return a.first > b.first;
             });
         QVector<QPolygonF> pieces;
-        for (const ClipperLib::Path &path : seen) {
-            if (path.size() > 2)
-                pieces.append(fromScene.map(frame.toPolygon(path)));
-        }
+        pieces.reserve(int(kept.size()));
+        for (const auto &piece : kept)
+            pieces.append(fromScene.map(frame.toPolygon(seen[piece.second])));
         return pieces;
     };
 

@@ -5,8 +5,8 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr int kSectors = 720;
+constexpr double kPi = SightIndex::kPi;
+constexpr int kSectors = SightIndex::kSectors;
 // Far above the rounding of the crossing test and of atan2, far below a
 // sector.
 constexpr double kMargin = 1e-7;
@@ -49,7 +49,10 @@ double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
     double t = length2 > 0 ? ((p.x() - a.x()) * ab.x() + (p.y() - a.y()) * ab.y()) / length2 : 0;
     t = std::max(0.0, std::min(1.0, t));
     const QPointF q = a + ab * t - p;
-    return std::hypot(q.x(), q.y());
+    // Not hypot: far slower, and the distance is only ever compared with
+    // margins far above its rounding. Beyond the range of a square it is
+    // infinite, as far as any such comparison goes.
+    return std::sqrt(q.x() * q.x() + q.y() * q.y());
 }
 
 SightIndex::SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, QPointF>> &segments)
@@ -120,28 +123,11 @@ SightIndex::Interval SightIndex::segmentSpan(
     return interval;
 }
 
-int SightIndex::sector(double angle) const
-{
-    const int k = int(std::floor((angle + kPi) * (kSectors / (2 * kPi))));
-    return std::max(0, std::min(kSectors - 1, k));
-}
 
 std::pair<const int *, const int *> SightIndex::candidates(const QPointF &to) const
 {
     const QPointF d = to - m_eye;
     return candidatesAt(std::atan2(d.y(), d.x()));
-}
-
-std::pair<const int *, const int *> SightIndex::candidatesAt(double angle) const
-{
-    // Near ±π either end will do: the segments there are listed at both.
-    if (angle > kPi)
-        angle -= 2 * kPi;
-    else if (angle < -kPi)
-        angle += 2 * kPi;
-    const size_t k = size_t(sector(angle));
-    const int *members = m_members.data();
-    return { members + m_start[k], members + m_start[k + 1] };
 }
 
 SightIndex::Interval SightIndex::spanOf(

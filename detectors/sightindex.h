@@ -37,7 +37,17 @@ public:
     std::pair<const int *, const int *> candidates(const QPointF &to) const;
     // The same for the sight line of the given direction (radians, within a
     // turn either way of [-π, π]), computed to within far less than the margin.
-    std::pair<const int *, const int *> candidatesAt(double angle) const;
+    std::pair<const int *, const int *> candidatesAt(double angle) const
+    {
+        // Near ±π either end will do: the segments there are listed at both.
+        if (angle > kPi)
+            angle -= 2 * kPi;
+        else if (angle < -kPi)
+            angle += 2 * kPi;
+        const size_t k = size_t(sector(angle));
+        const int *members = m_members.data();
+        return { members + m_start[k], members + m_start[k + 1] };
+    }
     // For a candidate of that range, a little less than the square of its
     // segment's distance from the eye: a sight line shorter than that cannot
     // meet it.
@@ -66,8 +76,16 @@ public:
         const QPointF &eye, const QPointF &p1, const QPointF &p2, double margin, double tiny);
     static bool overlap(const Interval &a, const Interval &b);
 
+    static constexpr double kPi = 3.141592653589793;
+    static constexpr int kSectors = 720;
+
 private:
-    int sector(double angle) const;
+    static int sector(double angle)
+    {
+        // Truncation floors from -π up; not-a-number falls in the first.
+        const double k = (angle + kPi) * (kSectors / (2 * kPi));
+        return k > 0 ? (k < kSectors ? int(k) : kSectors - 1) : 0;
+    }
 
     QPointF m_eye;
     double m_tiny = 0;
