@@ -123,6 +123,29 @@ ClipperLib::Path ClipFrame::positive(ClipperLib::Path path)
     return path;
 }
 
+ClipperLib::Path ClipFrame::straightened(const ClipperLib::Path &path)
+{
+    const size_t count = path.size();
+    if (count < 4)
+        return path;
+    ClipperLib::Path kept;
+    kept.reserve(count);
+    kept.push_back(path[0]);
+    for (size_t i = 1; i < count; ++i) {
+        const ClipperLib::IntPoint &a = kept.back();
+        const ClipperLib::IntPoint &b = path[i];
+        const ClipperLib::IntPoint &c = path[i + 1 < count ? i + 1 : 0];
+        // Coordinates stay within the library's fast range, so that the
+        // products below fit in 64 bits.
+        const ClipperLib::cInt abX = b.X - a.X, abY = b.Y - a.Y;
+        const ClipperLib::cInt bcX = c.X - b.X, bcY = c.Y - b.Y;
+        const bool between = abX * bcY == abY * bcX && abX * bcX + abY * bcY > 0;
+        if (!between)
+            kept.push_back(b);
+    }
+    return kept;
+}
+
 QPolygonF ClipFrame::cut(const QPolygonF &polygon, const QRectF &rect)
 {
     const double left = rect.left();

@@ -30,6 +30,11 @@ public:
     ClipperLib::Path reversedBox() const;
 
     static ClipperLib::Path positive(ClipperLib::Path path);
+    // The closed path without the vertices that lie on the straight line
+    // between the vertices kept before them and the next, strictly in
+    // between: the library drops such vertices itself, with the same result,
+    // but only after setting up an edge for each. The first vertex stays.
+    static ClipperLib::Path straightened(const ClipperLib::Path &path);
     // The polygon's part inside the rectangle (Sutherland-Hodgman).
     static QPolygonF cut(const QPolygonF &polygon, const QRectF &rect);
     static double perimeter(const QPolygonF &polygon);

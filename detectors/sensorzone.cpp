@@ -612,7 +612,9 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
         try {
             ClipperLib::Clipper clipper;
             ClipperLib::Paths subject { frame.toPath(zone) };
-            clipper.AddPaths(subject, ClipperLib::ptSubject, true);
+            // Sight lines cut short on a wall end on its straight line, often
+            // most of them: given only once, the library's work shrinks.
+            clipper.AddPath(ClipFrame::straightened(subject.front()), ClipperLib::ptSubject, true);
             clipper.AddPath(frame.toPath(sight), ClipperLib::ptClip, true);
             clipper.Execute(
                 ClipperLib::ctIntersection, seen, ClipperLib::pftEvenOdd, ClipperLib::pftNonZero);

@@ -1,8 +1,10 @@
 // The sight index and the zones' directions only leave out edges that cannot
 // change a zone: with them every zone comes out vertex for vertex as testing
 // every edge leaves it.
+#include "detectors/clipframe.h"
 #include "detectors/sensorzone.h"
 #include "detectors/sightindex.h"
+#include "detectors/sightpolygon.h"
 
 #include <QtTest>
 
@@ -194,6 +196,7 @@ private slots:
     void obstaclesOfEveryShapeCastTheirShadows();
     void candidatesHoldEveryCrossedSegment_data();
     void candidatesHoldEveryCrossedSegment();
+    void straightenedPathsClipAlike();
 };
 
 void TestSightIndex::zonesAsWithEveryEdge_data()
@@ -419,6 +422,75 @@ void TestSightIndex::candidatesHoldEveryCrossedSegment()
         }
     }
     QVERIFY(crossings > 1000);
+}
+
+// The clipping library, handed a path without the vertices that lie
+// straight between their neighbours, gives back the very same paths: for
+// zones cut short on walls and posts, and for paths made to trip it up.
+void TestSightIndex::straightenedPathsClipAlike()
+{
+    const auto clip = [](const ClipperLib::Path &subject, const ClipperLib::Paths &clip,
+                          ClipperLib::ClipType type) {
+        ClipperLib::Clipper clipper;
+        clipper.AddPath(subject, ClipperLib::ptSubject, true);
+        clipper.AddPaths(clip, ClipperLib::ptClip, true);
+        ClipperLib::Paths result;
+        clipper.Execute(type, result, ClipperLib::pftEvenOdd, ClipperLib::pftNonZero);
+        return result;
+    };
+    std::vector<std::pair<ClipperLib::Path, ClipperLib::Paths>> cases;
+    std::mt19937 random(4242);
+    int shortened = 0;
+    for (int layout = Boxes; layout <= NearTheCentre; ++layout) {
+        for (int i = 0; i < 8; ++i) {
+            const Case c = randomCase(Layout(layout), random);
+            QVector<QPolygonF> walls = c.obstacles;
+            walls.append(c.outline);
+            const SensorZone zone = computeSightLineZone(c.parameters, c.pivot, c.rotation, walls);
+            const QTransform toScene = zoneTransform(c.pivot, c.rotation);
+            const ClipFrame frame(toScene.map(zone.opticalCentre), 200);
+            ClipperLib::Paths obstacles;
+            for (const QPolygonF &obstacle : c.obstacles)
+                obstacles.push_back(ClipFrame::positive(frame.toPath(obstacle)));
+            const ClipperLib::Path path = frame.toPath(toScene.map(zone.polygon));
+            shortened += ClipFrame::straightened(path).size() < path.size() / 2;
+            cases.emplace_back(path, ClipperLib::Paths { frame.toPath(c.outline) });
+            cases.emplace_back(path, obstacles);
+            // And the floor the eye sees, as the zone is cut to it.
+            std::vector<std::pair<QPointF, QPointF>> edges;
+            for (const QPolygonF &wall : walls) {
+                for (int j = 0; j < wall.size(); ++j)
+                    edges.emplace_back(wall.at(j), wall.at((j + 1) % wall.size()));
+            }
+            SightIndex::Interval everywhere;
+            everywhere.everywhere = true;
+            const QPolygonF sight
+                = sightPolygon(toScene.map(zone.opticalCentre), edges, 150, everywhere);
+            cases.emplace_back(path, ClipperLib::Paths { frame.toPath(sight) });
+        }
+    }
+    QVERIFY2(shortened > 10, qPrintable(QString::number(shortened)));
+    // Runs along a line, turning back on it, repeated points, a run across
+    // the first vertex, and a path that is all one line.
+    const ClipperLib::Path runs { { 0, 0 }, { 10, 0 }, { 20, 0 }, { 30, 0 }, { 30, 10 }, { 30, 20 },
+        { 30, 15 }, { 30, 30 }, { 20, 30 }, { 20, 30 }, { 10, 30 }, { 0, 30 }, { 0, 20 }, { 0, 10 } };
+    const ClipperLib::Path spike { { 0, 0 }, { 40, 0 }, { 40, 40 }, { 20, 40 }, { 20, 60 },
+        { 20, 50 }, { 20, 40 }, { 0, 40 } };
+    const ClipperLib::Path across { { 5, 0 }, { 10, 0 }, { 10, 10 }, { 0, 10 }, { 0, 0 }, { 2, 0 } };
+    const ClipperLib::Path line { { 0, 0 }, { 10, 0 }, { 20, 0 }, { 5, 0 } };
+    const ClipperLib::Path bow { { 0, 0 }, { 10, 10 }, { 20, 20 }, { 20, 0 }, { 10, 10 }, { 0, 20 } };
+    const ClipperLib::Paths windows { { { 5, 5 }, { 25, 5 }, { 25, 25 }, { 5, 25 } },
+        { { -5, 15 }, { 45, 15 }, { 45, 45 }, { -5, 45 } } };
+    for (const ClipperLib::Path &path : { runs, spike, across, line, bow }) {
+        cases.emplace_back(path, ClipperLib::Paths { windows[0] });
+        cases.emplace_back(path, ClipperLib::Paths { windows[1] });
+    }
+    for (const auto &c : cases) {
+        const ClipperLib::Path straight = ClipFrame::straightened(c.first);
+        QCOMPARE(straight.front(), c.first.front());
+        for (const ClipperLib::ClipType type : { ClipperLib::ctIntersection, ClipperLib::ctDifference })
+            QVERIFY(clip(straight, c.second, type) == clip(c.first, c.second, type));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestSightIndex)
