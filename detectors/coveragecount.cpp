@@ -253,10 +253,36 @@ void CoverageCount::count(const Box &box, int covering, size_t sole, std::vector
         const Box &b = halves[h];
         halfAllowance[h] = allowance * boxArea(b.left, b.top, b.right, b.bottom) / area;
     }
-    for (Part &part : parts) {
+    // Each part is halved by itself; above the boxes shared out among the
+    // cores, where a box holds every zone, on all the cores at once.
+    struct Halved
+    {
         Part inHalf[2];
         bool crosses[2];
-        halve(part, vertical, middle, halves, inHalf, crosses);
+    };
+    std::vector<Halved> halved(n);
+    if (m_tasks && n > 1) {
+        std::vector<std::exception_ptr> failures(n);
+        runOnAllCores(int(n), [&](int i) {
+            try {
+                Halved &h = halved[size_t(i)];
+                halve(parts[size_t(i)], vertical, middle, halves, h.inHalf, h.crosses);
+            } catch (...) {
+                failures[size_t(i)] = std::current_exception();
+            }
+        });
+        for (const std::exception_ptr &failure : failures) {
+            if (failure)
+                std::rethrow_exception(failure);
+        }
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            halve(parts[i], vertical, middle, halves, halved[i].inHalf, halved[i].crosses);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const Part &part = parts[i];
+        Part *inHalf = halved[i].inHalf;
+        const bool *crosses = halved[i].crosses;
         for (int h = 0; h < 2; ++h) {
             const Box &half = halves[h];
             const double floorArea = halfFloor[h].area;
