@@ -280,19 +280,25 @@ void BM_InfoLargestProject(benchmark::State &state)
         = writeProject(QStringLiteral("largest"), pngOf(scannedPlan(2400, 1800)), 300);
     std::vector<double> work;
     std::vector<double> reference;
+    std::vector<double> clock;
     for (auto _ : state) {
         reference.push_back(timed(threadSeconds, [&] { decodePlan(planPath(path)); }));
+        const double started = wallSeconds();
         const double seconds = timed(childSeconds, [&] {
             QProcess tool;
             tool.start(QStringLiteral(ZOR_CLI), { QStringLiteral("info"), path });
             tool.waitForFinished(-1);
             benchmark::DoNotOptimize(tool.readAllStandardOutput().size());
         });
+        clock.push_back(wallSeconds() - started);
         work.push_back(seconds);
         state.SetIterationTime(seconds);
     }
     state.counters["ratio"] = median(work) / median(reference);
     state.counters["decodeMs"] = median(reference) * 1000;
+    // The figures a user sees: the tool's CPU time on all cores, and the clock.
+    state.counters["toolCpuMs"] = median(work) * 1000;
+    state.counters["toolWallMs"] = median(clock) * 1000;
 }
 BENCHMARK(BM_InfoLargestProject)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
