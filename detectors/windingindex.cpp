@@ -108,6 +108,9 @@ void WindingIndex::buildGrid(const QPolygonF &polygon, bool closing)
     const int columns
         = std::max(1, std::min(kMostCells, int(std::ceil(std::sqrt(cells * width / height)))));
     const int rows = std::max(1, std::min(kMostCells, int(std::ceil(cells / columns))));
+    // A box too thin for its cells to be told apart gets no grid.
+    if (!std::isfinite(columns / width) || !std::isfinite(rows / height))
+        return;
     m_columns = columns;
     m_rows = rows;
     m_gridLeft = left;
