@@ -103,14 +103,15 @@ void WindingIndex::buildGrid(const QPolygonF &polygon, bool closing)
     const double margin = 1e-9
         * (1 + std::max(std::max(std::abs(left), std::abs(right)),
                std::max(std::abs(top), std::abs(bottom))));
-    // About four cells per edge, roughly square.
+    // About four cells per edge, roughly square. A box too thin for its
+    // cells to be told apart gets no grid.
     const double cells = 4.0 * count;
-    const int columns
-        = std::max(1, std::min(kMostCells, int(std::ceil(std::sqrt(cells * width / height)))));
-    const int rows = std::max(1, std::min(kMostCells, int(std::ceil(cells / columns))));
-    // A box too thin for its cells to be told apart gets no grid.
-    if (!std::isfinite(columns / width) || !std::isfinite(rows / height))
+    const double across = std::ceil(std::sqrt(cells * width / height));
+    if (!std::isfinite(across) || !std::isfinite(kMostCells / width)
+        || !std::isfinite(kMostCells / height))
         return;
+    const int columns = std::max(1, int(std::min(double(kMostCells), across)));
+    const int rows = std::max(1, int(std::min(double(kMostCells), std::ceil(cells / columns))));
     m_columns = columns;
     m_rows = rows;
     m_gridLeft = left;
