@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <future>
 #include <memory>
 
 namespace ProjectFile {
@@ -95,25 +96,46 @@ namespace {
         parts.planImage->setVisible(!image.isNull());
     }
 
+    // A plan image decoded from its text, touching nothing else: the work
+    // that may run on a thread of its own.
+    struct DecodedImage
+    {
+        QByteArray png;
+        bool canonical = false;
+        bool tooLarge = false;
+        QImage image;
+    };
+
+    DecodedImage decodeImage(const std::string &text)
+    {
+        DecodedImage decoded;
+        if (pngOf(text, &decoded.png, &decoded.tooLarge, &decoded.canonical))
+            decoded.image = decodePng(decoded.png, &decoded.tooLarge);
+        return decoded;
+    }
+
+    // The "Image" value to decode; null when there is none.
+    const std::string *imageValue(TreeNode &root)
+    {
+        const TreeNode *node = root.child("Image", false);
+        return node && !node->value().empty() ? &node->value() : nullptr;
+    }
+
     void readImage(const ProjectParts &parts, TreeNode &root, const ProjectLoadHooks &hooks,
-        ProjectLoadResult &result)
+        ProjectLoadResult &result, DecodedImage decoded)
     {
         QPixmap image;
         // The text the image was read from, or its canonical form.
         std::shared_ptr<const std::string> imageText;
         TreeNode *imageNode = root.child("Image", false);
         if (imageNode && !imageNode->value().empty()) {
-            QByteArray png;
-            bool canonical = false;
-            QImage decoded;
-            if (pngOf(imageNode->value(), &png, &result.imageTooLarge, &canonical))
-                decoded = decodePng(png, &result.imageTooLarge);
-            result.imageUnreadable = decoded.isNull();
-            image = QPixmap::fromImage(std::move(decoded));
+            result.imageTooLarge = result.imageTooLarge || decoded.tooLarge;
+            result.imageUnreadable = decoded.image.isNull();
+            image = QPixmap::fromImage(std::move(decoded.image));
             if (!image.isNull())
-                imageText = std::make_shared<const std::string>(canonical
+                imageText = std::make_shared<const std::string>(decoded.canonical
                         ? imageNode->takeValue()
-                        : Base64::encode(png.constData(), std::size_t(png.size())));
+                        : Base64::encode(decoded.png.constData(), std::size_t(decoded.png.size())));
         }
         const int width = image.width();
         const int height = image.height();
@@ -372,7 +394,14 @@ ProjectLoadResult readProject(
     if (hooks.aboutToReplace)
         hooks.aboutToReplace();
 
-    readImage(parts, root, hooks, result);
+    // The plan image, the slowest thing to read, joins the scene after the
+    // plan's items (nothing of theirs depends on it). Where there are zones
+    // to compute, it is decoded on a thread of its own meanwhile.
+    const std::string *imageText = imageValue(root);
+    const TreeNode *detectors = root.child("Sensors", false);
+    std::future<DecodedImage> decoding;
+    if (imageText && detectors && detectors->childCount() > 0)
+        decoding = std::async(std::launch::async, [imageText] { return decodeImage(*imageText); });
 
     parts.plan->clearPath();
     if (TreeNode *outline = root.child("Outline", false))
@@ -389,6 +418,8 @@ ProjectLoadResult readProject(
         *parts.coverage = CoverageSettings::read(root);
 
     SensorGraphicsItem2::updateZones(*parts.sensors);
+    readImage(parts, root, hooks, result,
+        decoding.valid() ? decoding.get() : imageText ? decodeImage(*imageText) : DecodedImage());
     for (SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))
         detector->updateLabelText();
     return result;
