@@ -388,8 +388,10 @@ bool onlyRounding(double hidden, const QPolygonF &zone, const ClipFrame &frame)
     if (hidden > 2.02 * frame.step() * zone.size() * (box.width() + box.height()) + 1e-9)
         return false;
     double manhattan = 0;
-    for (int i = 0; i < zone.size(); ++i) {
-        const QPointF d = zone.at((i + 1) % zone.size()) - zone.at(i);
+    const QPointF *points = zone.constData();
+    const int count = zone.size();
+    for (int i = 0; i < count; ++i) {
+        const QPointF d = points[i + 1 < count ? i + 1 : 0] - points[i];
         manhattan += std::abs(d.x()) + std::abs(d.y());
     }
     return hidden <= 2 * frame.step() * manhattan + 1e-9

@@ -215,23 +215,6 @@ int WindingIndex::band(double y) const
     return int(f);
 }
 
-bool WindingIndex::contains(const QPointF &point) const
-{
-    const double x = point.x();
-    const double y = point.y();
-    if (std::isnan(y))
-        return false;
-    if (!m_cells.empty() && x >= m_gridLeft && x <= m_gridRight && y >= m_gridTop
-        && y <= m_gridBottom) {
-        const int c = std::min(m_columns - 1, int((x - m_gridLeft) * m_columnScale));
-        const int r = std::min(m_rows - 1, int((y - m_gridTop) * m_rowScale));
-        const signed char cell = m_cells[size_t(r) * size_t(m_columns) + size_t(c)];
-        if (cell != Crossed)
-            return cell == Inside;
-    }
-    return bandContains(x, y);
-}
-
 bool WindingIndex::bandContains(double x, double y) const
 {
     const int b = band(y);
