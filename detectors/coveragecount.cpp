@@ -25,6 +25,9 @@ constexpr int kFinest = 2048;
 constexpr int kMaxDepth = 48;
 // The depth whose boxes are shared out among the cores: up to 16 of them.
 constexpr int kSharedDepth = 4;
+// Above it, a box's zones are halved on every core when they have this many
+// vertices: for fewer, starting the threads costs more than it saves.
+constexpr size_t kHalvedOnAllCores = 16384;
 
 double ringsArea(const Paths &rings)
 {
@@ -253,36 +256,9 @@ void CoverageCount::count(const Box &box, int covering, size_t sole, std::vector
         const Box &b = halves[h];
         halfAllowance[h] = allowance * boxArea(b.left, b.top, b.right, b.bottom) / area;
     }
-    // Each part is halved by itself; above the boxes shared out among the
-    // cores, where a box holds every zone, on all the cores at once.
-    struct Halved
-    {
-        Part inHalf[2];
-        bool crosses[2];
-    };
-    std::vector<Halved> halved(n);
-    if (m_tasks && n > 1) {
-        std::vector<std::exception_ptr> failures(n);
-        runOnAllCores(int(n), [&](int i) {
-            try {
-                Halved &h = halved[size_t(i)];
-                halve(parts[size_t(i)], vertical, middle, halves, h.inHalf, h.crosses);
-            } catch (...) {
-                failures[size_t(i)] = std::current_exception();
-            }
-        });
-        for (const std::exception_ptr &failure : failures) {
-            if (failure)
-                std::rethrow_exception(failure);
-        }
-    } else {
-        for (size_t i = 0; i < n; ++i)
-            halve(parts[i], vertical, middle, halves, halved[i].inHalf, halved[i].crosses);
-    }
-    for (size_t i = 0; i < n; ++i) {
-        const Part &part = parts[i];
-        Part *inHalf = halved[i].inHalf;
-        const bool *crosses = halved[i].crosses;
+    // How each half of a part stands: covering it, beside it, or to be
+    // counted further down.
+    const auto classify = [&](const Part &part, Part inHalf[2], const bool crosses[2]) {
         for (int h = 0; h < 2; ++h) {
             const Box &half = halves[h];
             const double floorArea = halfFloor[h].area;
@@ -308,6 +284,38 @@ void CoverageCount::count(const Box &box, int covering, size_t sole, std::vector
             }
             if (covers && halfCovering[h]++ == 0)
                 halfSole[h] = part.zone;
+        }
+    };
+    if (m_tasks && n > 1 && vertices >= kHalvedOnAllCores) {
+        // Above the boxes shared out among the cores, where a box holds most
+        // zones, the parts are halved on all the cores at once.
+        struct Halved
+        {
+            Part inHalf[2];
+            bool crosses[2];
+        };
+        std::vector<Halved> halved(n);
+        std::vector<std::exception_ptr> failures(n);
+        runOnAllCores(int(n), [&](int i) {
+            try {
+                Halved &h = halved[size_t(i)];
+                halve(parts[size_t(i)], vertical, middle, halves, h.inHalf, h.crosses);
+            } catch (...) {
+                failures[size_t(i)] = std::current_exception();
+            }
+        });
+        for (const std::exception_ptr &failure : failures) {
+            if (failure)
+                std::rethrow_exception(failure);
+        }
+        for (size_t i = 0; i < n; ++i)
+            classify(parts[i], halved[i].inHalf, halved[i].crosses);
+    } else {
+        for (Part &part : parts) {
+            Part inHalf[2];
+            bool crosses[2];
+            halve(part, vertical, middle, halves, inHalf, crosses);
+            classify(part, inHalf, crosses);
         }
     }
     parts.clear();
