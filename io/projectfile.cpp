@@ -21,6 +21,7 @@
 #include <climits>
 #include <future>
 #include <memory>
+#include <system_error>
 
 namespace ProjectFile {
 
@@ -400,8 +401,14 @@ ProjectLoadResult readProject(
     const std::string *imageText = imageValue(root);
     const TreeNode *detectors = root.child("Sensors", false);
     std::future<DecodedImage> decoding;
-    if (imageText && detectors && detectors->childCount() > 0)
-        decoding = std::async(std::launch::async, [imageText] { return decodeImage(*imageText); });
+    if (imageText && detectors && detectors->childCount() > 0) {
+        try {
+            decoding
+                = std::async(std::launch::async, [imageText] { return decodeImage(*imageText); });
+        } catch (const std::system_error &) {
+            // No thread to be had: decoded below, on this one.
+        }
+    }
 
     parts.plan->clearPath();
     if (TreeNode *outline = root.child("Outline", false))
