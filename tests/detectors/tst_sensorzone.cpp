@@ -587,7 +587,8 @@ void TestSensorZone::windingGridAgreesWithQt_data()
     QTest::newRow("sampled zone")
         << computeSensorZone(irUv(4, 20), QPointF(), 0, {}).sampled << 1e-12;
     QTest::newRow("sampled zone far from the origin")
-        << computeSensorZone(irUv(7, 45, 30), QPointF(), 0, {}).sampled.translated(51234.5, -8765.25)
+        << computeSensorZone(irUv(7, 45, 30), QPointF(), 0, {})
+               .sampled.translated(51234.5, -8765.25)
         << 1e-9;
     std::mt19937 random(5);
     std::uniform_real_distribution<double> coordinate(-10, 10);
@@ -628,7 +629,8 @@ void TestSensorZone::windingGridAgreesWithQt()
     std::mt19937 random(17);
     std::uniform_real_distribution<double> unit(-0.05, 1.05);
     for (int i = 0; i < 20000; ++i)
-        points.append(box.topLeft() + QPointF(box.width() * unit(random), box.height() * unit(random)));
+        points.append(
+            box.topLeft() + QPointF(box.width() * unit(random), box.height() * unit(random)));
     for (int i = 0; i < polygon.size(); ++i) {
         const QPointF &a = polygon.at(i);
         const QPointF &b = polygon.at((i + 1) % polygon.size());
@@ -650,7 +652,8 @@ void TestSensorZone::windingGridAgreesWithQt()
     for (const QPointF &point : points) {
         const bool expected = polygon.containsPoint(point, Qt::WindingFill);
         QVERIFY2(index.contains(point) == expected,
-            qPrintable(QStringLiteral("%1 %2").arg(point.x(), 0, 'g', 17).arg(point.y(), 0, 'g', 17)));
+            qPrintable(
+                QStringLiteral("%1 %2").arg(point.x(), 0, 'g', 17).arg(point.y(), 0, 'g', 17)));
         inside += expected;
     }
     QVERIFY(inside > points.size() / 20);

@@ -279,7 +279,8 @@ void TestSightIndex::zonesAtAnyTurnAsWithEveryEdge()
     for (int i = 0; i < 40; ++i) {
         const QPointF centre(-20 + 40 * unit(random), -20 + 40 * unit(random));
         if (std::abs(centre.x()) + std::abs(centre.y()) > 2)
-            posts.append(ellipse(centre, 0.2 + unit(random), 0.2 + unit(random), 4, kPi * unit(random)));
+            posts.append(
+                ellipse(centre, 0.2 + unit(random), 0.2 + unit(random), 4, kPi * unit(random)));
     }
     const QPolygonF room = rect(-25, -25, 25, 25);
     const double turns[] = { 0, 90, -90, 180, -180, 179.99999999, -179.99999999, 270, -270, 360,
@@ -472,13 +473,16 @@ void TestSightIndex::straightenedPathsClipAlike()
     QVERIFY2(shortened > 10, qPrintable(QString::number(shortened)));
     // Runs along a line, turning back on it, repeated points, a run across
     // the first vertex, and a path that is all one line.
-    const ClipperLib::Path runs { { 0, 0 }, { 10, 0 }, { 20, 0 }, { 30, 0 }, { 30, 10 }, { 30, 20 },
-        { 30, 15 }, { 30, 30 }, { 20, 30 }, { 20, 30 }, { 10, 30 }, { 0, 30 }, { 0, 20 }, { 0, 10 } };
+    const ClipperLib::Path runs { { 0, 0 }, { 10, 0 }, { 20, 0 }, { 30, 0 }, { 30, 10 },
+        { 30, 20 }, { 30, 15 }, { 30, 30 }, { 20, 30 }, { 20, 30 }, { 10, 30 }, { 0, 30 },
+        { 0, 20 }, { 0, 10 } };
     const ClipperLib::Path spike { { 0, 0 }, { 40, 0 }, { 40, 40 }, { 20, 40 }, { 20, 60 },
         { 20, 50 }, { 20, 40 }, { 0, 40 } };
-    const ClipperLib::Path across { { 5, 0 }, { 10, 0 }, { 10, 10 }, { 0, 10 }, { 0, 0 }, { 2, 0 } };
+    const ClipperLib::Path across { { 5, 0 }, { 10, 0 }, { 10, 10 }, { 0, 10 }, { 0, 0 },
+        { 2, 0 } };
     const ClipperLib::Path line { { 0, 0 }, { 10, 0 }, { 20, 0 }, { 5, 0 } };
-    const ClipperLib::Path bow { { 0, 0 }, { 10, 10 }, { 20, 20 }, { 20, 0 }, { 10, 10 }, { 0, 20 } };
+    const ClipperLib::Path bow { { 0, 0 }, { 10, 10 }, { 20, 20 }, { 20, 0 }, { 10, 10 },
+        { 0, 20 } };
     const ClipperLib::Paths windows { { { 5, 5 }, { 25, 5 }, { 25, 25 }, { 5, 25 } },
         { { -5, 15 }, { 45, 15 }, { 45, 45 }, { -5, 45 } } };
     for (const ClipperLib::Path &path : { runs, spike, across, line, bow }) {
@@ -488,7 +492,8 @@ void TestSightIndex::straightenedPathsClipAlike()
     for (const auto &c : cases) {
         const ClipperLib::Path straight = ClipFrame::straightened(c.first);
         QCOMPARE(straight.front(), c.first.front());
-        for (const ClipperLib::ClipType type : { ClipperLib::ctIntersection, ClipperLib::ctDifference })
+        for (const ClipperLib::ClipType type :
+            { ClipperLib::ctIntersection, ClipperLib::ctDifference })
             QVERIFY(clip(straight, c.second, type) == clip(c.first, c.second, type));
     }
 }
