@@ -298,7 +298,8 @@ void SensorGraphicsItem2::updateZone()
         updateZones({ this });
 }
 
-void SensorGraphicsItem2::updateZones(const QList<SensorGraphicsItem2 *> &detectors)
+void SensorGraphicsItem2::updateZones(
+    const QList<SensorGraphicsItem2 *> &detectors, const std::function<void()> &meanwhile)
 {
     std::vector<ZoneJob> jobs(size_t(detectors.size()));
     // Detectors of one project share its obstacle list and outline: mapped
@@ -327,7 +328,11 @@ void SensorGraphicsItem2::updateZones(const QList<SensorGraphicsItem2 *> &detect
         job.obstacles = obstacles;
         job.outline = outline;
     }
-    runOnAllCores(int(jobs.size()), [&jobs](int i) { jobs[size_t(i)].run(); });
+    runOnAllCores(int(jobs.size()), [&jobs](int i) { jobs[size_t(i)].run(); },
+        [&meanwhile] {
+            if (meanwhile)
+                meanwhile();
+        });
     for (int i = 0; i < detectors.size(); ++i)
         detectors.at(i)->applyZone(jobs[size_t(i)]);
 }

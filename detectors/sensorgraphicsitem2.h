@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class GraphicsLineItem;
 class ObjectGraphicsItem;
 class PlanGraphicsItem;
@@ -118,8 +120,10 @@ public:
     void setZValues();
     void updateZone();
     // Computes the zones of all the detectors, on every core the machine has,
-    // and shows them: as updateZone() on each, in less time.
-    static void updateZones(const QList<SensorGraphicsItem2 *> &detectors);
+    // and shows them: as updateZone() on each, in less time. This thread runs
+    // meanwhile() while the other cores start on the zones, then joins them.
+    static void updateZones(const QList<SensorGraphicsItem2 *> &detectors,
+        const std::function<void()> &meanwhile = {});
     // While one lives, updateZone() on this thread does nothing: for building
     // a project item by item, its zones computed together at the end.
     class ZoneDeferral
@@ -159,6 +163,9 @@ public:
     void setLabelPos(QPointF offset);
     void setLabelScale(double scale);
     void updateLabelText();
+    // Only lays out the label's text, as updateLabelText() would set it: the
+    // slow part of it, which touches nothing outside the label.
+    void layOutLabelText();
     void updateLeader();
     QString labelText() const;
     // Stores the offset of a label being dragged, without moving it.

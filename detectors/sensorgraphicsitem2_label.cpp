@@ -73,8 +73,20 @@ void SensorGraphicsItem2::updateLabelText()
     m_label->setVisible(SensorLabelGraphicsItem::showLabels);
     if (m_label->leader())
         m_label->leader()->setVisible(SensorLabelGraphicsItem::showLabels);
-    m_label->setPlainText(labelText());
+    const QString text = labelText();
+    // Laid out already (layOutLabelText) when loading.
+    if (m_label->toPlainText() != text)
+        m_label->setPlainText(text);
     setLabelPos(m_record.labelOffset());
+}
+
+void SensorGraphicsItem2::layOutLabelText()
+{
+    if (!m_label)
+        return;
+    m_label->setPlainText(labelText());
+    // The text is laid out when its size is first asked for.
+    m_label->boundingRect();
 }
 
 void SensorGraphicsItem2::refreshShownLabel()

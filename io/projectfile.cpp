@@ -424,7 +424,12 @@ ProjectLoadResult readProject(
     if (parts.coverage)
         *parts.coverage = CoverageSettings::read(root);
 
-    SensorGraphicsItem2::updateZones(*parts.sensors);
+    // Labels are laid out on this thread while the other cores start on the
+    // zones; they join the scene after the zones, above them.
+    SensorGraphicsItem2::updateZones(*parts.sensors, [&parts] {
+        for (SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))
+            detector->layOutLabelText();
+    });
     readImage(parts, root, hooks, result,
         decoding.valid() ? decoding.get() : imageText ? decodeImage(*imageText) : DecodedImage());
     for (SensorGraphicsItem2 *detector : qAsConst(*parts.sensors))

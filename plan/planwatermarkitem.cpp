@@ -6,7 +6,6 @@
 
 PlanWatermarkItem::PlanWatermarkItem(QGraphicsItem *parent)
     : QGraphicsItem(parent)
-    , m_logo(watermarkLogo())
 {
     setAcceptedMouseButtons(Qt::NoButton);
     setAcceptHoverEvents(false);
@@ -23,6 +22,7 @@ void PlanWatermarkItem::setImageSize(const QSizeF &size)
 void PlanWatermarkItem::setLogo(const QImage &logo)
 {
     m_logo = logo;
+    m_ownLogo = true;
     update();
 }
 
@@ -33,5 +33,8 @@ QRectF PlanWatermarkItem::boundingRect() const
 
 void PlanWatermarkItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
-    paintWatermark(*painter, m_size, m_logo);
+    // The program's logo is decoded on the first paint, not with the item:
+    // a document that is never drawn (the command-line tool's info) never
+    // needs it.
+    paintWatermark(*painter, m_size, m_ownLogo ? m_logo : watermarkLogo());
 }

@@ -25,4 +25,5 @@ public:
 private:
     QSizeF m_size;
     QImage m_logo;
+    bool m_ownLogo = false;
 };

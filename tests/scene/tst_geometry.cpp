@@ -1,3 +1,4 @@
+#include "scene/allcores.h"
 #include "scene/geometry.h"
 
 #include <QImage>
@@ -5,8 +6,11 @@
 #include <QPen>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <thread>
+#include <vector>
 
 class TestGeometry : public QObject
 {
@@ -20,6 +24,8 @@ private slots:
     void cosmeticPenWidthFollowsDeviceResolution();
     void simplifiedRing_data();
     void simplifiedRing();
+    void allCoresRunEveryIndexOnce_data();
+    void allCoresRunEveryIndexOnce();
 };
 
 void TestGeometry::projectToSegment_data()
@@ -187,6 +193,47 @@ void TestGeometry::simplifiedRing()
         }
         QVERIFY2(nearest <= tolerance + 1e-12, qPrintable(QString::number(nearest)));
     }
+}
+
+void TestGeometry::allCoresRunEveryIndexOnce_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("none") << 0;
+    QTest::newRow("one") << 1;
+    QTest::newRow("two") << 2;
+    QTest::newRow("many") << 5000;
+}
+
+void TestGeometry::allCoresRunEveryIndexOnce()
+{
+    QFETCH(int, count);
+    const std::thread::id here = std::this_thread::get_id();
+    std::vector<std::atomic<int>> runs(size_t(count) + 1);
+    std::atomic<int> done { 0 };
+    std::atomic<bool> hereBeforeMeanwhile { false };
+    int meanwhileRuns = 0;
+    bool meanwhileHere = false;
+    runOnAllCores(
+        count,
+        [&](int i) {
+            ++runs[size_t(i)];
+            ++done;
+            if (std::this_thread::get_id() == here && meanwhileRuns == 0)
+                hereBeforeMeanwhile = true;
+        },
+        [&] {
+            ++meanwhileRuns;
+            meanwhileHere = std::this_thread::get_id() == here;
+        });
+    // This thread's own step runs once, on it, before it takes an index, even
+    // with nothing to share.
+    QCOMPARE(meanwhileRuns, 1);
+    QVERIFY(meanwhileHere);
+    QVERIFY(!hereBeforeMeanwhile);
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(runs[size_t(i)].load(), 1);
+    QCOMPARE(runs[size_t(count)].load(), 0);
+    QCOMPARE(done.load(), count);
 }
 
 QTEST_MAIN(TestGeometry)
