@@ -526,7 +526,9 @@ int run(const QStringList &arguments, Output &output)
         }
     }
 
-    ProjectDocument project;
+    const auto kept = std::make_shared<ProjectDocument>();
+    output.kept = kept;
+    ProjectDocument &project = *kept;
     int status = Success;
     if (!loadInput(input, project, output, &status))
         return status;

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <memory>
+
 // The commands of zor-position-cli. Nothing here shows a dialog or touches the
 // user's settings, and no command writes to its input file.
 namespace Cli {
@@ -26,6 +28,9 @@ struct Output
 {
     QByteArray out;
     QByteArray err;
+    // The project the command read, left to go with the process: a tool about
+    // to exit need not take a large project apart item by item.
+    std::shared_ptr<void> kept;
 };
 
 // The usage text, as printed with --help and after a usage error.

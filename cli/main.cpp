@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -105,5 +106,13 @@ int main(int argc, char *argv[])
     const int status = Cli::run(application.arguments().mid(1), output);
     writeBytes(stdout, -1, output.out);
     writeBytes(stderr, messageFd, output.err);
+#ifndef ZOR_CHECKED_BUILD
+    // All is written: the process ends here, without taking apart the project
+    // read, the application and the libraries piece by piece (15 ms of the
+    // info of a project of 300 detectors). The checked builds go the long
+    // way, for the leak checker to see everything freed.
+    std::fflush(nullptr);
+    std::_Exit(status);
+#endif
     return status;
 }
