@@ -134,6 +134,21 @@ CoverageCount::CoverageCount(const std::vector<Paths> &zones, const Paths &floor
     }
 }
 
+namespace {
+
+// Where the edge from a to b crosses the line, rounded to the grid.
+IntPoint crossing(const IntPoint &a, const IntPoint &b, bool vertical, cInt at)
+{
+    const double a1 = double(vertical ? a.X : a.Y);
+    const double b1 = double(vertical ? b.X : b.Y);
+    const double a2 = double(vertical ? a.Y : a.X);
+    const double b2 = double(vertical ? b.Y : b.X);
+    const auto other = cInt(std::llround(a2 + (b2 - a2) * ((double(at) - a1) / (b1 - a1))));
+    return vertical ? IntPoint(at, other) : IntPoint(other, at);
+}
+
+} // namespace
+
 Path CoverageCount::cut(const Path &ring, bool vertical, cInt at, bool low)
 {
     const auto inside = [vertical, at, low](const IntPoint &p) {
@@ -141,12 +156,7 @@ Path CoverageCount::cut(const Path &ring, bool vertical, cInt at, bool low)
         return low ? v <= at : v >= at;
     };
     const auto cross = [vertical, at](const IntPoint &a, const IntPoint &b) {
-        const double a1 = double(vertical ? a.X : a.Y);
-        const double b1 = double(vertical ? b.X : b.Y);
-        const double a2 = double(vertical ? a.Y : a.X);
-        const double b2 = double(vertical ? b.Y : b.X);
-        const auto other = cInt(std::llround(a2 + (b2 - a2) * ((double(at) - a1) / (b1 - a1))));
-        return vertical ? IntPoint(at, other) : IntPoint(other, at);
+        return crossing(a, b, vertical, at);
     };
     Path result;
     const size_t n = ring.size();
@@ -161,6 +171,42 @@ Path CoverageCount::cut(const Path &ring, bool vertical, cInt at, bool low)
             result.push_back(cross(a, b));
     }
     return result;
+}
+
+void CoverageCount::split(const Path &ring, bool vertical, cInt at, Path &low, Path &high)
+{
+    const size_t n = ring.size();
+    low.clear();
+    high.clear();
+    low.reserve(n + 2);
+    high.reserve(n + 2);
+    if (n == 0)
+        return;
+    const auto side = [vertical, at](const IntPoint &p) {
+        const cInt v = vertical ? p.X : p.Y;
+        return v < at ? -1 : v > at ? 1 : 0;
+    };
+    int sa = side(ring[0]);
+    for (size_t i = 0; i < n; ++i) {
+        const IntPoint &a = ring[i];
+        const IntPoint &b = ring[i + 1 < n ? i + 1 : 0];
+        const int sb = side(b);
+        // On the line a point belongs to both parts.
+        const bool lowA = sa <= 0, lowB = sb <= 0;
+        const bool highA = sa >= 0, highB = sb >= 0;
+        if (lowA)
+            low.push_back(a);
+        if (highA)
+            high.push_back(a);
+        if (lowA != lowB || highA != highB) {
+            const IntPoint c = crossing(a, b, vertical, at);
+            if (lowA != lowB)
+                low.push_back(c);
+            if (highA != highB)
+                high.push_back(c);
+        }
+        sa = sb;
+    }
 }
 
 void CoverageCount::halve(
@@ -196,8 +242,10 @@ void CoverageCount::halve(
         } else if (low >= middle) {
             put(1, std::move(ring));
         } else {
-            put(0, cut(ring, vertical, middle, true));
-            put(1, cut(ring, vertical, middle, false));
+            Path low, high;
+            split(ring, vertical, middle, low, high);
+            put(0, std::move(low));
+            put(1, std::move(high));
         }
     }
     part.rings.clear();

@@ -41,6 +41,10 @@ public:
     // same way for both sides.
     static ClipperLib::Path cut(
         const ClipperLib::Path &ring, bool vertical, ClipperLib::cInt at, bool low);
+    // Both parts at once, as cut(ring, vertical, at, true) and cut(ring,
+    // vertical, at, false) give them, each crossing computed once.
+    static void split(const ClipperLib::Path &ring, bool vertical, ClipperLib::cInt at,
+        ClipperLib::Path &low, ClipperLib::Path &high);
 
 private:
     struct Box

@@ -165,6 +165,7 @@ private slots:
     void frameRoundsHalvesAwayFromZero();
     void countOfPostsSeenFromEveryWall_data();
     void countOfPostsSeenFromEveryWall();
+    void splitGivesBothCuts();
 };
 
 void TestCoverage::noOutlineNoFigures()
@@ -604,4 +605,34 @@ void TestCoverage::countOfPostsSeenFromEveryWall()
 }
 
 QTEST_GUILESS_MAIN(TestCoverage)
+// One pass for both halves must give what cutting each side does, vertex for
+// vertex: rings on a coarse lattice put many vertices and whole edges on the
+// line, and cross it both ways.
+void TestCoverage::splitGivesBothCuts()
+{
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<int> coarse(-4, 4);
+    std::uniform_int_distribution<int> fine(-1000000, 1000000);
+    std::uniform_int_distribution<int> length(0, 40);
+    int crossing = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        const bool lattice = trial % 2 == 0;
+        ClipperLib::Path ring;
+        const int n = length(random);
+        for (int i = 0; i < n; ++i) {
+            ring.emplace_back(lattice ? coarse(random) : fine(random),
+                lattice ? coarse(random) : fine(random));
+        }
+        const bool vertical = trial % 4 < 2;
+        const ClipperLib::cInt at = lattice ? coarse(random) : fine(random) / 10;
+        ClipperLib::Path low { { 9, 9 } }, high { { 9, 9 } };
+        CoverageCount::split(ring, vertical, at, low, high);
+        QCOMPARE(low, CoverageCount::cut(ring, vertical, at, true));
+        QCOMPARE(high, CoverageCount::cut(ring, vertical, at, false));
+        crossing += !low.empty() && !high.empty() && low.size() + high.size() > ring.size();
+    }
+    // Most rings do cross the line.
+    QVERIFY(crossing > 1000);
+}
+
 #include "tst_coverage.moc"
