@@ -373,7 +373,9 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         if (withMap) {
             countWithMap(floor, seen, seenBoxes, frame, result);
         } else {
-            const CoverageCount count(std::vector<Paths>(seen.begin(), seen.end()), floor,
+            const CoverageCount count(std::vector<Paths>(std::make_move_iterator(seen.begin()),
+                                          std::make_move_iterator(seen.end())),
+                floor,
                 kSliverShare * result.floorArea / (frame.step() * frame.step()));
             const double square = frame.step() * frame.step();
             const double once = count.atLeast(1) * square;

@@ -61,7 +61,7 @@ CoverageCount::CoverageCount(size_t zones, cInt smallest)
 {
 }
 
-CoverageCount::CoverageCount(const std::vector<Paths> &zones, const Paths &floor, double allowance)
+CoverageCount::CoverageCount(std::vector<Paths> zones, const Paths &floor, double allowance)
     : m_only(zones.size(), 0.0)
 {
     std::vector<Part> parts;
@@ -69,7 +69,7 @@ CoverageCount::CoverageCount(const std::vector<Paths> &zones, const Paths &floor
     Box all { 0, 0, -1, -1 };
     for (size_t i = 0; i < zones.size(); ++i) {
         Part part { i, {}, 0 };
-        for (const Path &ring : zones[i]) {
+        for (Path &ring : zones[i]) {
             if (ring.size() < 3)
                 continue;
             for (const IntPoint &p : ring) {
@@ -80,7 +80,7 @@ CoverageCount::CoverageCount(const std::vector<Paths> &zones, const Paths &floor
             }
             vertices += ring.size();
             part.area += ClipperLib::Area(ring);
-            part.rings.push_back(ring);
+            part.rings.push_back(std::move(ring));
         }
         if (!part.rings.empty())
             parts.push_back(std::move(part));

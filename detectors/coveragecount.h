@@ -27,7 +27,8 @@ public:
     // floor: rings holding every zone; allowance: how much area, in square
     // steps, all figures together may move by zones taken to cover the floor
     // of a box but for a sliver, or to miss it but for a sliver.
-    CoverageCount(const std::vector<ClipperLib::Paths> &zones, const ClipperLib::Paths &floor,
+    // The zones' rings are taken over.
+    CoverageCount(std::vector<ClipperLib::Paths> zones, const ClipperLib::Paths &floor,
         double allowance);
 
     // The area seen by at least k zones, k = 1, 2, 3, in square steps.
