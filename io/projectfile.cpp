@@ -399,6 +399,16 @@ ProjectLoadResult readProject(
     // plan's items (nothing of theirs depends on it). Where there are zones
     // to compute, it is decoded on a thread of its own meanwhile.
     const std::string *imageText = imageValue(root);
+    // The image read replaces the one shown: that one (with the text it was
+    // read from) goes first, so that the new one's memory may be the old one's
+    // instead of fresh pages from the system, and the two never take it twice.
+    if (imageText) {
+        if (hooks.setPlanImage)
+            hooks.setPlanImage(QPixmap(), QPointF());
+        else
+            showPlainImage(parts, QPixmap(), QPointF());
+        parts.keptImage->clear();
+    }
     const TreeNode *detectors = root.child("Sensors", false);
     std::future<DecodedImage> decoding;
     if (imageText && detectors && detectors->childCount() > 0) {

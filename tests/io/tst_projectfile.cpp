@@ -288,6 +288,8 @@ private slots:
     void hostileNumbers();
     void imageTextBoundBeforeDecoding();
     void keptImageIsReplacedByANewOne();
+    void oldImageGoesBeforeTheNewIsRead_data();
+    void oldImageGoesBeforeTheNewIsRead();
     void newImageStoredInItsKind_data();
     void newImageStoredInItsKind();
     void resaveIsStable_data();
@@ -1194,6 +1196,54 @@ void TestProjectFile::keptImageIsReplacedByANewOne()
     QCOMPARE(back.planPixmap().size(), QSize(4, 3));
     QVERIFY(p.load(path).loaded());
     QVERIFY(p.keptImage().empty());
+}
+
+void TestProjectFile::oldImageGoesBeforeTheNewIsRead_data()
+{
+    QTest::addColumn<bool>("withImage");
+    QTest::newRow("a project with an image") << true;
+    QTest::newRow("a project without one") << false;
+}
+
+// Opened over a document showing a plan image, a project with an image of its
+// own lets the old one go before reading its items (its memory can serve the
+// new one); a project without one leaves it until the end, as before.
+void TestProjectFile::oldImageGoesBeforeTheNewIsRead()
+{
+    QFETCH(bool, withImage);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(testImage(6, 5).save(&buffer, "PNG"));
+    QByteArray text = projectWith({ "\tRect=2,2,0,-1" }, detectorLines());
+    if (withImage)
+        text.replace("\r\n<Outline>", "\r\nImage=\"" + png.toBase64() + "\"\r\n<Outline>");
+    const QString path = dir.filePath(QStringLiteral("over.prj"));
+    QVERIFY(writeAll(path, text));
+
+    Project p;
+    p.setPlanImage(testImage(8, 8), QPointF(4, 4));
+    QVERIFY(!p.planImage().pixmap().isNull());
+    int detectors = 0;
+    bool oldShown = false;
+    ProjectLoadHooks hooks;
+    hooks.detectorLoaded = [&](SensorGraphicsItem2 *) {
+        ++detectors;
+        oldShown = oldShown || !p.planImage().pixmap().isNull() || !p.planPixmap().isNull();
+    };
+    hooks.setPlanImage = [&p](const QPixmap &image, QPointF centre) {
+        p.setPlanImage(image, centre);
+    };
+    QVERIFY(ProjectFile::loadProject(p.parts(), path, hooks).loaded());
+    QVERIFY(detectors > 0);
+    QCOMPARE(oldShown, !withImage);
+    QCOMPARE(p.planPixmap().size(), withImage ? QSize(6, 5) : QSize(0, 0));
+    QCOMPARE(p.planImage().pixmap().isNull(), !withImage);
+    if (withImage) {
+        // Its text is kept, to be written back as it was read.
+        QVERIFY(p.save(path));
+        QCOMPARE(readAll(path).count("Image=\"" + png.toBase64() + "\""), 1);
+    }
 }
 
 void TestProjectFile::resaveIsStable_data()
