@@ -287,6 +287,7 @@ void TestProjectHistory::documentUndoRestoresTheSavedTree_data()
     QTest::newRow("obstacle deleted with its detector") << 2;
     QTest::newRow("outline cleared") << 3;
     QTest::newRow("image and scale replaced") << 4;
+    QTest::newRow("detector turned over an image kept unread") << 5;
 }
 
 void TestProjectHistory::documentUndoRestoresTheSavedTree()
@@ -294,6 +295,12 @@ void TestProjectHistory::documentUndoRestoresTheSavedTree()
     QFETCH(int, change);
     ProjectDocument document;
     fill(document);
+    if (change == 5) {
+        // An image the file held but that could not be decoded: written back
+        // as it was read, and restored with every step.
+        document.setPlanImage(QPixmap(), QPointF());
+        *document.parts().keptImage = QByteArray("\x89PNG\r\n\x1a\n broken").toBase64().toStdString();
+    }
     document.resetHistory();
     const std::string before = savedTree(document);
     const double scaleBefore = document.planImage().scale();
@@ -324,6 +331,9 @@ void TestProjectHistory::documentUndoRestoresTheSavedTree()
         document.planImage().setScale(0.1);
         document.setPlanImage(testImage(100, 50, Qt::red), QPointF(3, 2));
         break;
+    case 5:
+        document.sensors().first()->setAngle(-20);
+        break;
     }
     QVERIFY(document.recordStep());
     const std::string after = savedTree(document);
@@ -347,6 +357,8 @@ void TestProjectHistory::documentUndoRestoresTheSavedTree()
         QCOMPARE(detector->zone()->polygon(), zone);
     }
     QVERIFY(!document.sensors().first()->zone()->polygon().isEmpty());
+    if (change == 5)
+        QVERIFY(savedTree(document).find("Image=") != std::string::npos);
 }
 
 void TestProjectHistory::imageIsSharedNotCopied()
