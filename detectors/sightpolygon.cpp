@@ -72,8 +72,12 @@ public:
             cap(t0, t1);
             return;
         }
-        const QPointF u0 = direction(t0);
+        // Each step starts where the one before ended: its direction is
+        // known already.
+        const QPointF u0 = t0 == m_endT ? m_endU : direction(t0);
         const QPointF u1 = direction(t1);
+        m_endT = t1;
+        m_endU = u1;
         const QPointF um = direction((t0 + t1) / 2);
         int nearest = -1;
         double best = HUGE_VAL;
@@ -156,6 +160,9 @@ private:
     double m_capRadius;
     int m_last = -2;
     int m_runStart = 0; // where the run along segment m_last begins
+    // The end of the last step and its direction.
+    double m_endT = NAN;
+    QPointF m_endU;
 };
 
 } // namespace
