@@ -199,26 +199,28 @@ bool crossesWithin(const QPointF &from, const QPointF &to, const Edge &edge, QPo
     return true;
 }
 
-// What follows from a sampled polygon alone: its inside test, and the
-// direction of each vertex from the optical centre in zone coordinates.
+// A sampled polygon with what follows from it alone: its inside test, and
+// the direction of each vertex from the optical centre in zone coordinates.
 struct SampledShape
 {
-    SampledShape(const QPolygonF &sampled, const QPointF &centre)
-        : inside(sampled)
+    SampledShape(QPolygonF polygon, const QPointF &centre)
+        : sampled(std::move(polygon))
+        , inside(sampled)
     {
         directions.reserve(size_t(sampled.size()));
         for (const QPointF &v : sampled)
             directions.push_back(std::atan2(v.y() - centre.y(), v.x() - centre.x()));
     }
+    QPolygonF sampled;
     WindingIndex inside;
     std::vector<double> directions;
 };
 
-// The shape of a sampled polygon. The polygon and the optical centre follow
-// from the zone parameters alone, so the shapes of the parameter sets
-// computed last are kept: a drag computes the same zones over and over.
+// The sampled shape of a zone. It follows from the zone parameters alone, so
+// the shapes of the parameter sets computed last are kept: a plan's detectors
+// mostly share one set, and a drag computes the same zones over and over.
 std::shared_ptr<const SampledShape> sampledShape(
-    const ZoneParameters &parameters, const QPolygonF &sampled, const QPointF &centre)
+    const ZoneParameters &parameters, const SensorRanges &ranges, const Attitude &at)
 {
     using Key = std::tuple<char, bool, int, double, int, int>;
     static std::mutex mutex;
@@ -235,7 +237,8 @@ std::shared_ptr<const SampledShape> sampledShape(
             }
         }
     }
-    auto shape = std::make_shared<const SampledShape>(sampled, centre);
+    auto shape = std::make_shared<const SampledShape>(
+        sampleZone(ranges, at, parameters.height), QPointF(at.x0, at.y0));
     const std::lock_guard<std::mutex> lock(mutex);
     kept.insert(kept.begin(), { key, shape });
     if (kept.size() > kKept)
@@ -258,10 +261,10 @@ double turnOf(const QTransform &t)
 // view is blocked before the covered floor begins) is dropped. The edges are
 // tested in their order, each against the sight line as the earlier ones
 // left it; the sight index only leaves out edges the line cannot meet.
-QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
-    const QPointF &centre, const QTransform &toScene, const QVector<QPolygonF> &outlines,
-    EdgeSearch search)
+QPolygonF clipZone(const SampledShape &shape, const QPointF &centre, const QTransform &toScene,
+    const QVector<QPolygonF> &outlines, EdgeSearch search)
 {
+    const QPolygonF &sampled = shape.sampled;
     const QPointF centreScene = toScene.map(centre);
     // Every sight line ends inside the sampled polygon's box; an edge that
     // misses the box round it and the eye meets none of them.
@@ -284,8 +287,7 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
     for (const Edge &edge : edges)
         segments.emplace_back(edge.p1, edge.p2);
     const SightIndex index(centreScene, segments);
-    const std::shared_ptr<const SampledShape> shape = sampledShape(parameters, sampled, centre);
-    const WindingIndex &coverage = shape->inside;
+    const WindingIndex &coverage = shape.inside;
     // A sight line's direction in the scene is its direction in the zone
     // turned by the transform's angle: the sight index takes it so, far
     // within the margin its sectors keep.
@@ -325,7 +327,7 @@ QPolygonF clipZone(const ZoneParameters &parameters, const QPolygonF &sampled,
         if (search == EdgeSearch::Indexed && !index.isShort(vScene)) {
             next = int(edges.size());
             const auto candidates = std::isfinite(turn)
-                ? index.candidatesAt(shape->directions[size_t(n)] + turn)
+                ? index.candidatesAt(shape.directions[size_t(n)] + turn)
                 : index.candidates(vScene);
             // Edges standing farther off than the line reaches as it
             // stands are passed over: they cannot meet it.
@@ -698,9 +700,10 @@ SensorZone zoneOf(const ZoneParameters &parameters, const QPointF &pivot, double
     zone.opticalCentre = QPointF(at.x0, at.y0);
     if (!std::isfinite(parameters.height) || !isFinite(pivot) || !std::isfinite(rotation))
         return zone;
-    zone.sampled = sampleZone(zone.ranges, at, parameters.height);
+    const std::shared_ptr<const SampledShape> shape = sampledShape(parameters, zone.ranges, at);
+    zone.sampled = shape->sampled;
     const QTransform toScene = zoneTransform(pivot, rotation);
-    zone.polygon = clipZone(parameters, zone.sampled, zone.opticalCentre, toScene, walls, search);
+    zone.polygon = clipZone(*shape, zone.opticalCentre, toScene, walls, search);
     if (!cut) {
         if (!zone.polygon.isEmpty())
             zone.pieces = { zone.polygon };

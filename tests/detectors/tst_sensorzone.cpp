@@ -9,6 +9,8 @@
 #include <limits>
 #include <random>
 
+Q_DECLARE_METATYPE(ZoneParameters)
+
 namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -164,6 +166,8 @@ private slots:
     void nothingSeen_data();
     void nothingSeen();
     void piecesFollowTheLineOfSight();
+    void keptShapesFollowEveryParameter_data();
+    void keptShapesFollowEveryParameter();
 };
 
 void TestSensorZone::figures_data()
@@ -896,6 +900,66 @@ void TestSensorZone::piecesFollowTheLineOfSight()
     }
     QVERIFY(compared > 2000);
     QVERIFY(hiddenCount > compared / 10);
+}
+
+void TestSensorZone::keptShapesFollowEveryParameter_data()
+{
+    // Parameter sets differing from the first in one field each, and how
+    // many other sets are computed between the first and its repetition:
+    // more than are kept, the first is computed afresh.
+    QTest::addColumn<ZoneParameters>("other");
+    QTest::addColumn<int>("between");
+    const ZoneParameters base = irUv(3, 10, 20);
+    ZoneParameters p = base;
+    p.sensor = '3';
+    QTest::newRow("sensor") << p << 0;
+    p = base;
+    p.noiseImmunity = true;
+    QTest::newRow("noise immunity") << p << 0;
+    p = base;
+    p.sensitivity = 50;
+    QTest::newRow("sensitivity") << p << 0;
+    p = base;
+    p.height = 3.5;
+    QTest::newRow("height") << p << 0;
+    p = base;
+    p.angle = 21;
+    QTest::newRow("angle") << p << 0;
+    p = base;
+    p.tilt = 11;
+    QTest::newRow("tilt") << p << 0;
+    QTest::newRow("all kept sets replaced") << base << 100;
+}
+
+void TestSensorZone::keptShapesFollowEveryParameter()
+{
+    QFETCH(ZoneParameters, other);
+    QFETCH(int, between);
+    const ZoneParameters base = irUv(3, 10, 20);
+    // A post before the detector, so that the clipping uses the shape's
+    // inside test and directions too.
+    const QVector<QPolygonF> posts { rect(-1, -6, 1, -5) };
+    const QPolygonF outline = rect(-50, -50, 50, 1);
+    const auto zoneOf = [&](const ZoneParameters &p, double x) {
+        return computeSensorZone(p, QPointF(x, 0), 0, posts, outline);
+    };
+    const SensorZone first = zoneOf(base, 0);
+    const SensorZone second = zoneOf(other, 0);
+    if (between == 0) {
+        QVERIFY(second.sampled != first.sampled);
+        QVERIFY(second.polygon != first.polygon);
+    }
+    for (int i = 0; i < between; ++i)
+        zoneOf(irUv(2 + 0.01 * i), 0);
+    // The same set again, here and elsewhere, gives the same zone.
+    const SensorZone again = zoneOf(base, 0);
+    QCOMPARE(again.sampled, first.sampled);
+    QCOMPARE(again.polygon, first.polygon);
+    QCOMPARE(again.pieces, first.pieces);
+    QCOMPARE(zoneOf(other, 0).polygon, second.polygon);
+    const SensorZone moved = zoneOf(base, 0.5);
+    QCOMPARE(moved.sampled, first.sampled);
+    QVERIFY(moved.polygon != first.polygon);
 }
 
 QTEST_GUILESS_MAIN(TestSensorZone)
