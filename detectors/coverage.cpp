@@ -317,14 +317,21 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
         // moves an outline by less than a step (a micrometre in any room under
         // a kilometre), a far smaller area: the figures stay within 0.1 % of
         // the exact polygon answer.
+        // The pieces on the grid on every core; their lengths are added up
+        // here, in order.
         std::vector<Paths> paths(size_t(zones.size()));
-        double perimeters = 0;
-        for (int i = 0; i < zones.size(); ++i) {
+        std::vector<std::vector<double>> lengths(size_t(zones.size()));
+        runOnAllCores(zones.size(), [&zones, &frame, &paths, &lengths](int i) {
             for (const QPolygonF &piece : zones.at(i)) {
                 Path path = frame.toPath(piece);
-                perimeters += perimeter(path);
+                lengths[size_t(i)].push_back(perimeter(path));
                 paths[size_t(i)].push_back(std::move(path));
             }
+        });
+        double perimeters = 0;
+        for (const std::vector<double> &zone : lengths) {
+            for (double length : zone)
+                perimeters += length;
         }
         const double areaPerLength = std::isfinite(perimeters) && perimeters > 0
             ? kSimplificationShare * result.floorArea / (perimeters * frame.step() * frame.step())
