@@ -3,6 +3,7 @@
 #include "detectors/sensorgraphicsitem2.h"
 #include "io/base64.h"
 #include "io/coveragesettings.h"
+#include "io/pngdecoder.h"
 #include "io/pngencoder.h"
 #include "io/projectlimits.h"
 #include "io/treefile.h"
@@ -70,6 +71,8 @@ namespace {
         return size;
     }
 
+    // The image of a PNG, through the plain files' own decoder where it
+    // reads the file, else through Qt's reader.
     QImage decodePng(QByteArray &png, bool *tooLarge)
     {
         QBuffer buffer(&png);
@@ -77,6 +80,9 @@ namespace {
         QImageReader reader(&buffer, "png");
         if (!checkedSize(reader, tooLarge).isValid())
             return QImage();
+        QImage image;
+        if (decodePlainPng(png, &image))
+            return image;
         return reader.read();
     }
 

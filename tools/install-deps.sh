@@ -5,7 +5,7 @@ set -eu
 packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qt5-image-formats-plugins qtpdf5-dev qttranslations5-l10n
-    libbenchmark-dev libpolyclipping-dev zlib1g-dev libjemalloc-dev
+    libbenchmark-dev libpolyclipping-dev zlib1g-dev libdeflate-dev libjemalloc-dev
     fontconfig fonts-dejavu-core fonts-liberation
     xvfb xauth poppler-utils
     python3
