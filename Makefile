@@ -9,7 +9,7 @@ CHECKED_DIR ?= build-checked
 SECONDS ?= 60
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-FUZZ_TARGETS := treereader projectloader
+FUZZ_TARGETS := treereader projectloader pngdecoder
 SANITIZER_ENV := QT_QPA_PLATFORM=offscreen \
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
