@@ -76,6 +76,12 @@ public:
         const QPointF &eye, const QPointF &p1, const QPointF &p2, double margin, double tiny);
     static bool overlap(const Interval &a, const Interval &b);
 
+    // atan2(y, x) to within kQuickAtan2Error radians, several times faster
+    // than the library's; the same as it for zeros, infinities and
+    // not-a-number. The index's sectors take their directions so.
+    static double quickAtan2(double y, double x);
+    static constexpr double kQuickAtan2Error = 2e-11;
+
     static constexpr double kPi = 3.141592653589793;
     static constexpr int kSectors = 720;
 

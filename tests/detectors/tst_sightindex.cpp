@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace {
@@ -197,6 +198,9 @@ private slots:
     void candidatesHoldEveryCrossedSegment_data();
     void candidatesHoldEveryCrossedSegment();
     void straightenedPathsClipAlike();
+    void quickArctangentWithinItsError_data();
+    void quickArctangentWithinItsError();
+    void quickArctangentOfZerosAndInfinities();
 };
 
 void TestSightIndex::zonesAsWithEveryEdge_data()
@@ -495,6 +499,74 @@ void TestSightIndex::straightenedPathsClipAlike()
         for (const ClipperLib::ClipType type :
             { ClipperLib::ctIntersection, ClipperLib::ctDifference })
             QVERIFY(clip(straight, c.second, type) == clip(c.first, c.second, type));
+    }
+}
+
+void TestSightIndex::quickArctangentWithinItsError_data()
+{
+    // Directions spread over the whole turn, or crowded where the arctangent
+    // changes its reduction: near the axes, the diagonals and tan(π/12).
+    QTest::addColumn<double>("centre"); // radians; NaN: anywhere
+    QTest::addColumn<double>("spread");
+    QTest::addColumn<double>("scale"); // the length of (x, y)
+    const double nan = std::nan("");
+    const double pi = SightIndex::kPi;
+    QTest::newRow("whole turn") << nan << 0.0 << 1.0;
+    QTest::newRow("whole turn, tiny") << nan << 0.0 << 1e-300;
+    QTest::newRow("whole turn, huge") << nan << 0.0 << 1e300;
+    for (int k = -4; k <= 4; ++k) {
+        const QByteArray name = "quarter turns " + QByteArray::number(k);
+        QTest::newRow(name + ", near") << k * pi / 2 << 1e-3 << 3.0;
+        QTest::newRow(name + ", nearer") << k * pi / 2 << 1e-12 << 3.0;
+        QTest::newRow(name + " and an eighth") << (k + 0.5) * pi / 2 << 1e-9 << 3.0;
+    }
+    QTest::newRow("a twelfth of a half turn") << pi / 12 << 1e-9 << 5.0;
+    QTest::newRow("five twelfths") << 5 * pi / 12 << 1e-9 << 5.0;
+    QTest::newRow("seven twelfths, below") << -7 * pi / 12 << 1e-9 << 5.0;
+}
+
+void TestSightIndex::quickArctangentWithinItsError()
+{
+    QFETCH(double, centre);
+    QFETCH(double, spread);
+    QFETCH(double, scale);
+    std::mt19937_64 random(42);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    double worst = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const double angle = std::isnan(centre) ? SightIndex::kPi * unit(random)
+                                                : centre + spread * unit(random);
+        const double length = scale * (1 + 0.5 * unit(random));
+        const double x = length * std::cos(angle);
+        const double y = length * std::sin(angle);
+        double error = std::abs(SightIndex::quickAtan2(y, x) - std::atan2(y, x));
+        // ±π are one direction.
+        error = std::min(error, std::abs(error - 2 * SightIndex::kPi));
+        worst = std::max(worst, error);
+    }
+    QVERIFY2(worst <= SightIndex::kQuickAtan2Error, QByteArray::number(worst).constData());
+}
+
+void TestSightIndex::quickArctangentOfZerosAndInfinities()
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::nan("");
+    const double values[] = { 0.0, -0.0, 1.0, -1.0, 1e-310, -1e-310, inf, -inf, nan };
+    for (double y : values) {
+        for (double x : values) {
+            const double expected = std::atan2(y, x);
+            const double quick = SightIndex::quickAtan2(y, x);
+            if (std::isnan(expected)) {
+                QVERIFY(std::isnan(quick));
+                continue;
+            }
+            // The library's own where it matters, the sign of ±π and ±0 too;
+            // to within the error elsewhere.
+            if (y == 0 || x == 0 || std::isinf(x) || std::isinf(y))
+                QCOMPARE(std::signbit(quick), std::signbit(expected));
+            QVERIFY2(std::abs(quick - expected) <= SightIndex::kQuickAtan2Error,
+                QByteArray::number(y) + ", " + QByteArray::number(x));
+        }
     }
 }
 
