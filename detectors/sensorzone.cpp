@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <tuple>
@@ -455,6 +456,21 @@ int facingFrom(const QPolygonF &polygon, const QPointF &eye)
     return outside ? turn : 0;
 }
 
+// A hash of an edge's ends (see seenPieces) that is the same for ends equal
+// as numbers: -0 and +0 alike.
+size_t hashOfEnds(const std::array<double, 4> &ends)
+{
+    quint64 hash = 0x9e3779b97f4a7c15ULL;
+    for (const double end : ends) {
+        const double plain = end == 0 ? 0.0 : end;
+        quint64 bits;
+        std::memcpy(&bits, &plain, sizeof bits);
+        hash = (hash ^ bits) * 0xff51afd7ed558ccdULL;
+        hash ^= hash >> 32;
+    }
+    return size_t(hash);
+}
+
 bool hasArea(const QPolygonF &polygon)
 {
     const double twice = twiceSignedArea(polygon);
@@ -537,18 +553,28 @@ QVector<QPolygonF> seenPieces(const QPolygonF &polygon, const QPointF &centre,
             cast.push_back({ { a.x(), a.y(), b.x(), b.y() }, p1, p2 });
         }
     }
-    // Of edges with the same ends the first stands for all.
-    std::vector<size_t> byEnds(cast.size());
-    for (size_t i = 0; i < byEnds.size(); ++i)
-        byEnds[i] = i;
-    std::stable_sort(byEnds.begin(), byEnds.end(),
-        [&cast](size_t i, size_t j) { return cast[i].key < cast[j].key; });
-    std::vector<bool> first(cast.size(), false);
-    for (size_t k = 0; k < byEnds.size(); ++k)
-        first[byEnds[k]] = k == 0 || cast[byEnds[k - 1]].key < cast[byEnds[k]].key;
+    // Of edges with the same ends the first stands for all: each edge looks
+    // its ends up among those of the edges before it, in a table addressed by
+    // their hash.
+    size_t tableSize = 16;
+    while (tableSize < 2 * cast.size())
+        tableSize *= 2;
+    std::vector<int> table(tableSize, -1);
     std::vector<std::pair<QPointF, QPointF>> edges;
     for (size_t i = 0; i < cast.size(); ++i) {
-        if (first[i] && !besideZone(cast[i].p1, cast[i].p2))
+        bool first = true;
+        for (size_t slot = hashOfEnds(cast[i].key) & (tableSize - 1);;
+             slot = (slot + 1) & (tableSize - 1)) {
+            if (table[slot] < 0) {
+                table[slot] = int(i);
+                break;
+            }
+            if (cast[size_t(table[slot])].key == cast[i].key) {
+                first = false;
+                break;
+            }
+        }
+        if (first && !besideZone(cast[i].p1, cast[i].p2))
             edges.emplace_back(cast[i].p1, cast[i].p2);
     }
     const bool bounded = outline && hasArea(*outline);
