@@ -31,7 +31,8 @@ void runCoverage(benchmark::State &state, const ProjectDocument &plan)
 {
     const ProjectDocument::CoverageInput input = plan.coverageInput();
     for (auto _ : state)
-        benchmark::DoNotOptimize(computeCoverage(input.outline, input.obstacles, input.zones));
+        benchmark::DoNotOptimize(computeCoverage(
+            input.outline, input.obstacles, input.zones, false, input.viewpoints));
 }
 
 void BM_CoverageHall(benchmark::State &state)

@@ -97,6 +97,172 @@ std::vector<Box> ringBoxes(const Paths &rings)
     return boxes;
 }
 
+// How far a zone reaches from the point it is seen from, direction by
+// direction, to tell the floor's rings it cannot meet. Directions are taken
+// as pseudo-angles (0 … 4 round the turn, rising with the angle, a division
+// each instead of an arctangent) in equal sectors; each sector holds the
+// farthest any zone edge in it comes, an edge counting in every sector its
+// directions reach. A ring all of whose directions lie in sectors the zone
+// reaches less far than the ring's nearest point is disjoint from the zone:
+// no zone edge comes to it, and the zone does not hold it, as a ray from the
+// viewpoint through a point of the zone leaves the zone farther on, on an
+// edge in that direction. Margins of a few steps keep rounding out of it.
+class RadialReach
+{
+public:
+    RadialReach(const Paths &zone, double x, double y)
+        : m_x(x)
+        , m_y(y)
+        , m_far(kSectors, -1.0)
+    {
+        for (const Path &ring : zone) {
+            const size_t n = ring.size();
+            for (size_t i = 0; i < n; ++i) {
+                const double ax = double(ring[i].X) - x, ay = double(ring[i].Y) - y;
+                const ClipperLib::IntPoint &next = ring[i + 1 < n ? i + 1 : 0];
+                const double bx = double(next.X) - x, by = double(next.Y) - y;
+                const double far = std::max(ax * ax + ay * ay, bx * bx + by * by);
+                double from, length;
+                if (!(squaredDistance(ax, ay, bx, by) > kNear * kNear)
+                    || !shorterArc(pseudoAngle(ax, ay), pseudoAngle(bx, by), from, length)) {
+                    m_everywhere = std::max(m_everywhere, far);
+                    continue;
+                }
+                forEachSector(from, length, [&](int k) { m_far[size_t(k)] = std::max(m_far[size_t(k)], far); });
+            }
+        }
+    }
+
+    // True when the ring is certainly disjoint from the zone.
+    bool keepsClear(const Path &ring) const
+    {
+        const size_t n = ring.size();
+        if (n < 3)
+            return false;
+        double nearest = HUGE_VAL;
+        for (size_t i = 0; i < n; ++i) {
+            const ClipperLib::IntPoint &a = ring[i];
+            const ClipperLib::IntPoint &b = ring[i + 1 < n ? i + 1 : 0];
+            nearest = std::min(nearest,
+                squaredDistance(double(a.X) - m_x, double(a.Y) - m_y, double(b.X) - m_x,
+                    double(b.Y) - m_y));
+        }
+        if (!(nearest > 4 * kNear * kNear))
+            return false;
+        const double reach = std::sqrt(nearest) * (1 - 1e-9) - kNear;
+        const double limit = reach * reach;
+        if (!(m_everywhere < limit))
+            return false;
+        // The ring's directions, turning from vertex to vertex.
+        const double start = pseudoAngle(double(ring[0].X) - m_x, double(ring[0].Y) - m_y);
+        double previous = start, turn = 0, low = 0, high = 0;
+        for (size_t i = 1; i <= n; ++i) {
+            const ClipperLib::IntPoint &p = ring[i < n ? i : 0];
+            const double angle = pseudoAngle(double(p.X) - m_x, double(p.Y) - m_y);
+            double step = angle - previous;
+            if (step > 2)
+                step -= 4;
+            else if (step < -2)
+                step += 4;
+            turn += step;
+            low = std::min(low, turn);
+            high = std::max(high, turn);
+            previous = angle;
+        }
+        // Round the viewpoint, or nearly half round it: not told.
+        if (!(std::abs(turn) < 1) || !(high - low < kWide))
+            return false;
+        bool clear = true;
+        forEachSector(start + low, high - low, [&](int k) {
+            if (!(m_far[size_t(k)] < limit))
+                clear = false;
+        });
+        return clear;
+    }
+
+private:
+    static constexpr int kSectors = 2048;
+    // Steps of the grid: nearer the viewpoint than this, directions are not told.
+    static constexpr double kNear = 4;
+    // Arcs wider than this (of 4 round the turn) are taken as everywhere.
+    static constexpr double kWide = 1.9;
+
+    static double pseudoAngle(double dx, double dy)
+    {
+        const double p = dy / (std::abs(dx) + std::abs(dy));
+        return dx < 0 ? 2 - p : (dy < 0 ? 4 + p : p);
+    }
+    // The squared distance from the origin to the segment from a to b.
+    static double squaredDistance(double ax, double ay, double bx, double by)
+    {
+        const double dx = bx - ax, dy = by - ay;
+        const double length2 = dx * dx + dy * dy;
+        double t = length2 > 0 ? -(ax * dx + ay * dy) / length2 : 0;
+        t = std::max(0.0, std::min(1.0, t));
+        const double x = ax + dx * t, y = ay + dy * t;
+        return x * x + y * y;
+    }
+    // The shorter way round between two directions, as its start and length;
+    // false when it is too wide to tell.
+    static bool shorterArc(double a, double b, double &from, double &length)
+    {
+        double d = b - a;
+        if (d < 0)
+            d += 4;
+        if (d <= 2) {
+            from = a;
+            length = d;
+        } else {
+            from = b;
+            length = 4 - d;
+        }
+        return length < kWide;
+    }
+    // Calls f for each sector of the arc, widened by far more than rounding.
+    template <typename F> static void forEachSector(double from, double length, F f)
+    {
+        constexpr double margin = 1e-9;
+        const int first = int(std::floor((from - margin) * (kSectors / 4.0)));
+        const int last = int(std::floor((from + length + margin) * (kSectors / 4.0)));
+        for (int k = first; k <= last; ++k)
+            f(((k % kSectors) + kSectors) % kSectors);
+    }
+
+    double m_x, m_y;
+    std::vector<double> m_far; // squared
+    double m_everywhere = -1; // the farthest of the edges counted everywhere, squared
+};
+
+// Turns a ring's list of vertices round to start at its least vertex (by x,
+// then y; of equal ones, where the list that follows is least), so that the
+// same ring always comes out the same.
+void startAtLeast(Path &ring)
+{
+    const auto less = [](const ClipperLib::IntPoint &a, const ClipperLib::IntPoint &b) {
+        return a.X < b.X || (a.X == b.X && a.Y < b.Y);
+    };
+    const size_t n = ring.size();
+    size_t best = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (less(ring[i], ring[best])) {
+            best = i;
+        } else if (!less(ring[best], ring[i])) {
+            // An equal vertex: the rotation whose list is least.
+            for (size_t k = 1; k < n; ++k) {
+                const ClipperLib::IntPoint &a = ring[(i + k) % n];
+                const ClipperLib::IntPoint &b = ring[(best + k) % n];
+                if (less(a, b)) {
+                    best = i;
+                    break;
+                }
+                if (less(b, a))
+                    break;
+            }
+        }
+    }
+    std::rotate(ring.begin(), ring.begin() + long(best), ring.end());
+}
+
 // The length of a closed path in steps.
 double perimeter(const Path &path)
 {
@@ -271,7 +437,7 @@ void countWithMap(const Paths &floor, const QVector<Paths> &seen, const QVector<
 } // namespace
 
 Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obstacles,
-    const QVector<QVector<QPolygonF>> &zones, bool withMap)
+    const QVector<QVector<QPolygonF>> &zones, bool withMap, const QVector<QPointF> &viewpoints)
 {
     Coverage result;
     if (!hasArea(outline))
@@ -360,16 +526,33 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
             const Box piecesBox = boxOf(pieces);
             if (!pieces.empty() && piecesBox.meets(floorBox)) {
                 try {
+                    Paths near = ringsNear(floor, floorBoxes, piecesBox);
+                    // Rings the zone cannot meet, seen from its viewpoint
+                    // (most obstacles behind others), change nothing of it.
+                    const Path eye = i < viewpoints.size()
+                        ? frame.toPath(QPolygonF(QVector<QPointF> { viewpoints.at(i) }))
+                        : Path();
+                    if (eye.size() == 1) {
+                        const RadialReach reach(pieces, double(eye[0].X), double(eye[0].Y));
+                        near.erase(std::remove_if(near.begin(), near.end(),
+                                       [&reach](const Path &ring) {
+                                           return reach.keepsClear(ring);
+                                       }),
+                            near.end());
+                    }
                     ClipperLib::Clipper clipper;
                     clipper.AddPaths(pieces, ClipperLib::ptSubject, true);
-                    clipper.AddPaths(
-                        ringsNear(floor, floorBoxes, piecesBox), ClipperLib::ptClip, true);
+                    clipper.AddPaths(near, ClipperLib::ptClip, true);
                     clipper.Execute(ClipperLib::ctIntersection, inside, ClipperLib::pftEvenOdd,
                         ClipperLib::pftNonZero);
                 } catch (...) {
                     refused = true;
                 }
             }
+            // Each ring from its least vertex, whatever rings the library
+            // was given besides.
+            for (Path &ring : inside)
+                startAtLeast(ring);
             detectorAt[i].zoneArea = frame.area(inside);
             seenBoxAt[i] = boxOf(inside);
             seenAt[i] = std::move(inside);

@@ -101,7 +101,9 @@ ProjectDocument::CoverageInput ProjectDocument::coverageInput() const
     for (const ObjectGraphicsItem *obstacle : m_objects)
         input.obstacles.append(obstacle->mapToScene(obstacle->polygon()));
     input.zones.reserve(m_sensors.size());
+    input.viewpoints.reserve(m_sensors.size());
     for (const SensorGraphicsItem2 *detector : m_sensors) {
+        input.viewpoints.append(detector->opticalCentre());
         QVector<QPolygonF> pieces;
         if (const ZoneGraphicsItem *zone = detector->zone()) {
             const QTransform toScene = zone->sceneTransform();
@@ -119,7 +121,7 @@ Coverage ProjectDocument::coverage(bool withMap) const
     if (!m_plan.hasPath())
         return Coverage();
     const CoverageInput input = coverageInput();
-    return computeCoverage(input.outline, input.obstacles, input.zones, withMap);
+    return computeCoverage(input.outline, input.obstacles, input.zones, withMap, input.viewpoints);
 }
 
 void ProjectDocument::showCoverageMap(bool shown, double zoneOpacity)

@@ -83,6 +83,9 @@ public:
         QPolygonF outline;
         QVector<QPolygonF> obstacles;
         QVector<QVector<QPolygonF>> zones;
+        // Each zone's viewpoint, the detector's eye: it speeds the coverage up
+        // and changes none of it, so equal inputs need not share it.
+        QVector<QPointF> viewpoints;
 
         bool operator==(const CoverageInput &other) const
         {

@@ -166,6 +166,8 @@ private slots:
     void countOfPostsSeenFromEveryWall_data();
     void countOfPostsSeenFromEveryWall();
     void splitGivesBothCuts();
+    void viewpointsChangeNoFigure_data();
+    void viewpointsChangeNoFigure();
 };
 
 void TestCoverage::noOutlineNoFigures()
@@ -602,6 +604,113 @@ void TestCoverage::countOfPostsSeenFromEveryWall()
     // Some of the floor is seen fewer than three times, so that all three
     // comparisons mean something.
     QVERIFY(count.atLeast(3) * frame.step() * frame.step() < floorArea - 1e-3);
+}
+
+void TestCoverage::viewpointsChangeNoFigure_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("viewpoints");
+    for (const char *layout : { "forest", "columns", "column in a hall" }) {
+        for (const char *viewpoints :
+            { "eyes", "pivots", "far away", "anywhere", "in obstacles", "on zone corners" })
+            QTest::newRow(QByteArray(layout) + ", " + viewpoints) << layout << viewpoints;
+    }
+}
+
+// The viewpoints only spare the count obstacles a zone cannot meet: every
+// figure is the same to the bit as without them, from wherever they are.
+void TestCoverage::viewpointsChangeNoFigure()
+{
+    QFETCH(QString, layout);
+    QFETCH(QString, viewpoints);
+    QPolygonF room;
+    QVector<QPolygonF> obstacles;
+    if (layout == QLatin1String("forest")) {
+        room = rect(0, 0, 18, 18);
+        for (int i = 0; i < 64; ++i) {
+            const double x = 2 + 2 * (i % 8), y = 2 + 2 * (i / 8);
+            obstacles.append(rect(x - 0.2, y - 0.2, x + 0.2, y + 0.2));
+        }
+    } else if (layout == QLatin1String("column in a hall")) {
+        // Zones round a column, all of them nearer it than any wall: the
+        // outline winds round every viewpoint out of their reach.
+        room = rect(0, 0, 120, 100);
+        obstacles.append(rect(59, 49, 61, 51));
+        for (int i = 0; i < 12; ++i)
+            obstacles.append(rect(20 + 8 * i, 20, 21 + 8 * i, 21));
+    } else {
+        room = rect(0, 0, 60, 40);
+        for (int i = 0; i < 15; ++i) {
+            const QRectF box(8.5 + i % 5 * 10, 7 + i / 5 * 8, 3, 2);
+            obstacles.append(i % 2 ? ellipse(box.left(), box.top(), 3, 2)
+                                   : rect(box.left(), box.top(), box.right(), box.bottom()));
+        }
+    }
+    const QRectF bounds = room.boundingRect();
+    const double rotations[4] = { 0, 270, 180, 90 };
+    QVector<QVector<QPolygonF>> zones;
+    QVector<QPointF> eyes, pivots;
+    for (int i = 0; i < 24; ++i) {
+        const int side = i % 4;
+        const double along = 0.05 + 0.9 * ((i * 7) % 23) / 22.0;
+        const QPointF walls[4] = { QPointF(bounds.width() * along, bounds.bottom() - 0.07),
+            QPointF(0.07, bounds.height() * along), QPointF(bounds.width() * along, 0.07),
+            QPointF(bounds.right() - 0.07, bounds.height() * along) };
+        const QPointF faces[4] = { QPointF(60, 51.07), QPointF(58.93, 50), QPointF(60, 48.93),
+            QPointF(61.07, 50) };
+        const QPointF pivot = layout == QLatin1String("column in a hall") ? faces[(side + 2) % 4]
+                                                                          : walls[side];
+        const ZoneParameters p = irUv(3 + i % 4, i % 3 * 10, (i % 7) * 10 - 30);
+        const SensorZone zone = computeSensorZone(p, pivot, rotations[side], obstacles, room);
+        const QTransform toScene = zoneTransform(pivot, rotations[side]);
+        QVector<QPolygonF> pieces;
+        for (const QPolygonF &piece : zone.pieces)
+            pieces.append(toScene.map(piece));
+        zones.append(pieces);
+        eyes.append(toScene.map(zone.opticalCentre));
+        pivots.append(pivot);
+    }
+    QVector<QPointF> given;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int i = 0; i < zones.size(); ++i) {
+        if (viewpoints == QLatin1String("eyes"))
+            given.append(eyes.at(i));
+        else if (viewpoints == QLatin1String("pivots"))
+            given.append(pivots.at(i));
+        else if (viewpoints == QLatin1String("far away"))
+            given.append(QPointF(1e6, -1e6 * i));
+        else if (viewpoints == QLatin1String("anywhere"))
+            given.append(QPointF(bounds.width() * unit(random), bounds.height() * unit(random)));
+        else if (viewpoints == QLatin1String("in obstacles"))
+            given.append(obstacles.at(i % obstacles.size()).boundingRect().center());
+        else
+            given.append(zones.at(i).isEmpty() ? QPointF() : zones.at(i).first().first());
+    }
+
+    const Coverage without = computeCoverage(room, obstacles, zones);
+    const Coverage with = computeCoverage(room, obstacles, zones, false, given);
+    QVERIFY(without.valid && with.valid);
+    QVERIFY(without.onceArea > 1 && without.twiceArea > 1);
+    const auto same = [](double a, double b) { return a == b; };
+    QVERIFY(same(with.floorArea, without.floorArea));
+    QVERIFY(same(with.unseenArea, without.unseenArea));
+    QVERIFY(same(with.onceArea, without.onceArea));
+    QVERIFY(same(with.twiceArea, without.twiceArea));
+    QVERIFY(same(with.thriceArea, without.thriceArea));
+    QCOMPARE(with.detectors.size(), without.detectors.size());
+    for (int i = 0; i < zones.size(); ++i) {
+        QVERIFY2(same(with.detectors.at(i).zoneArea, without.detectors.at(i).zoneArea),
+            qPrintable(QString::number(i)));
+        QVERIFY2(same(with.detectors.at(i).onlyArea, without.detectors.at(i).onlyArea),
+            qPrintable(QString::number(i)));
+    }
+    // The map too.
+    const Coverage mapWithout = computeCoverage(room, obstacles, zones, true);
+    const Coverage mapWith = computeCoverage(room, obstacles, zones, true, given);
+    QCOMPARE(mapWith.map.once, mapWithout.map.once);
+    QCOMPARE(mapWith.map.twiceOrMore, mapWithout.map.twiceOrMore);
+    QCOMPARE(mapWith.map.unseen, mapWithout.map.unseen);
 }
 
 QTEST_GUILESS_MAIN(TestCoverage)
