@@ -24,6 +24,23 @@ namespace {
 
     constexpr std::array<std::uint8_t, 256> kSymbols = makeSymbols();
 
+    // The symbols' values moved to their place in a group of four (the first
+    // symbol's six bits highest); kInvalid for bytes outside the alphabet.
+    constexpr std::uint32_t kInvalid = 0x80000000u;
+    constexpr std::array<std::uint32_t, 256> makePlaced(int shift)
+    {
+        std::array<std::uint32_t, 256> table {};
+        for (int i = 0; i < 256; ++i)
+            table[std::size_t(i)] = kSymbols[std::size_t(i)] & kSkipped
+                ? kInvalid
+                : std::uint32_t(kSymbols[std::size_t(i)]) << shift;
+        return table;
+    }
+    constexpr std::array<std::uint32_t, 256> kPlaced0 = makePlaced(18);
+    constexpr std::array<std::uint32_t, 256> kPlaced1 = makePlaced(12);
+    constexpr std::array<std::uint32_t, 256> kPlaced2 = makePlaced(6);
+    constexpr std::array<std::uint32_t, 256> kPlaced3 = makePlaced(0);
+
     // Whether [rest, end) is the padding that completes the last group of four
     // after symbols symbols.
     bool isPadding(const unsigned char *rest, const unsigned char *end, std::size_t symbols)
@@ -55,17 +72,18 @@ QByteArray decode(const char *text, std::size_t size, bool *canonical)
         // Whole groups of four symbols while the bit stream is at a group start.
         if (bitCount == 0) {
             while (end - in >= 8) {
-                std::uint64_t group = 0;
-                std::uint32_t skipped = 0;
-                for (int i = 0; i < 8; ++i) {
-                    const std::uint32_t symbol = kSymbols[in[i]];
-                    skipped |= symbol;
-                    group = group << 6 | symbol;
-                }
-                if (skipped & kSkipped)
+                const std::uint32_t first
+                    = kPlaced0[in[0]] | kPlaced1[in[1]] | kPlaced2[in[2]] | kPlaced3[in[3]];
+                const std::uint32_t second
+                    = kPlaced0[in[4]] | kPlaced1[in[5]] | kPlaced2[in[6]] | kPlaced3[in[7]];
+                if ((first | second) & kInvalid)
                     break;
-                for (int i = 0; i < 6; ++i)
-                    out[i] = static_cast<unsigned char>(group >> (40 - 8 * i));
+                out[0] = static_cast<unsigned char>(first >> 16);
+                out[1] = static_cast<unsigned char>(first >> 8);
+                out[2] = static_cast<unsigned char>(first);
+                out[3] = static_cast<unsigned char>(second >> 16);
+                out[4] = static_cast<unsigned char>(second >> 8);
+                out[5] = static_cast<unsigned char>(second);
                 out += 6;
                 in += 8;
                 symbols += 8;
