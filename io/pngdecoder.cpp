@@ -4,6 +4,7 @@
 
 #include <libdeflate.h>
 
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -79,33 +80,67 @@ inline int paeth(int left, int up, int upLeft)
     return toUp <= toUpLeft ? up : upLeft;
 }
 
-// Undoes a row's filter in place: prior is the row above, unfiltered (zeros
-// above the first row), and step the bytes of a pixel. False for a filter
-// type the format does not have.
-bool unfilter(int type, uchar *row, const uchar *prior, size_t length, size_t step)
+// The pixel of a row's bytes from the channels, as Qt's reader stores it.
+// (qRgba and qRgb, without their masks: every channel is a byte already.)
+template <int Channels> QRgb pixelOf(const std::array<int, Channels> &c)
 {
+    const QRgb alpha = Channels == 4 ? QRgb(c[Channels - 1]) << 24 : 0xff000000u;
+    return alpha | QRgb(c[0]) << 16 | QRgb(c[1]) << 8 | QRgb(c[2]);
+}
+
+// Undoes a row's filter in place and writes its pixels: prior is the row
+// above, unfiltered (zeros above the first row). The channels of the pixel to
+// the left stay at hand instead of being read back. False for a filter type
+// the format does not have.
+template <int Channels>
+bool unfilterRow(int type, uchar *__restrict row, const uchar *__restrict prior, quint32 width,
+    QRgb *__restrict pixels)
+{
+    std::array<int, Channels> left {};
+    std::array<int, Channels> upLeft {};
     switch (type) {
     case 0:
+        for (quint32 x = 0; x < width; ++x, row += Channels) {
+#pragma GCC unroll 4
+            for (int k = 0; k < Channels; ++k)
+                left[k] = row[k];
+            pixels[x] = pixelOf<Channels>(left);
+        }
         return true;
     case 1:
-        for (size_t i = step; i < length; ++i)
-            row[i] = uchar(row[i] + row[i - step]);
+        for (quint32 x = 0; x < width; ++x, row += Channels) {
+#pragma GCC unroll 4
+            for (int k = 0; k < Channels; ++k)
+                row[k] = uchar(left[k] = uchar(row[k] + left[k]));
+            pixels[x] = pixelOf<Channels>(left);
+        }
         return true;
     case 2:
-        for (size_t i = 0; i < length; ++i)
-            row[i] = uchar(row[i] + prior[i]);
+        for (quint32 x = 0; x < width; ++x, row += Channels, prior += Channels) {
+#pragma GCC unroll 4
+            for (int k = 0; k < Channels; ++k)
+                row[k] = uchar(left[k] = uchar(row[k] + prior[k]));
+            pixels[x] = pixelOf<Channels>(left);
+        }
         return true;
     case 3:
-        for (size_t i = 0; i < step; ++i)
-            row[i] = uchar(row[i] + (prior[i] >> 1));
-        for (size_t i = step; i < length; ++i)
-            row[i] = uchar(row[i] + ((int(row[i - step]) + int(prior[i])) >> 1));
+        for (quint32 x = 0; x < width; ++x, row += Channels, prior += Channels) {
+#pragma GCC unroll 4
+            for (int k = 0; k < Channels; ++k)
+                row[k] = uchar(left[k] = uchar(row[k] + ((left[k] + prior[k]) >> 1)));
+            pixels[x] = pixelOf<Channels>(left);
+        }
         return true;
     case 4:
-        for (size_t i = 0; i < step; ++i)
-            row[i] = uchar(row[i] + prior[i]);
-        for (size_t i = step; i < length; ++i)
-            row[i] = uchar(row[i] + paeth(row[i - step], prior[i], prior[i - step]));
+        for (quint32 x = 0; x < width; ++x, row += Channels, prior += Channels) {
+#pragma GCC unroll 4
+            for (int k = 0; k < Channels; ++k) {
+                const int up = prior[k];
+                row[k] = uchar(left[k] = uchar(row[k] + paeth(left[k], up, upLeft[k])));
+                upLeft[k] = up;
+            }
+            pixels[x] = pixelOf<Channels>(left);
+        }
         return true;
     default:
         return false;
@@ -220,18 +255,11 @@ bool decodePlainPng(const QByteArray &png, QImage *image)
         const uchar *prior = zeros.data();
         for (quint32 y = 0; y < height; ++y) {
             uchar *row = raw.get() + size_t(y) * (rowBytes + 1);
-            if (!unfilter(row[0], row + 1, prior, rowBytes, step))
-                return false;
-            ++row;
             auto *pixels = reinterpret_cast<QRgb *>(decoded.scanLine(int(y)));
-            if (step == 4) {
-                for (quint32 x = 0; x < width; ++x, row += 4)
-                    pixels[x] = qRgba(row[0], row[1], row[2], row[3]);
-            } else {
-                for (quint32 x = 0; x < width; ++x, row += 3)
-                    pixels[x] = qRgb(row[0], row[1], row[2]);
-            }
-            prior = row - rowBytes;
+            if (!(step == 4 ? unfilterRow<4>(row[0], row + 1, prior, width, pixels)
+                            : unfilterRow<3>(row[0], row + 1, prior, width, pixels)))
+                return false;
+            prior = row + 1;
         }
         if (resolution) {
             decoded.setDotsPerMeterX(dotsPerMeterX);
