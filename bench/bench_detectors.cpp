@@ -2,6 +2,7 @@
 #include "bench/benchmain.h"
 #include "bench/busyplan.h"
 #include "bench/cputime.h"
+#include "bench/freshzone.h"
 #include "detectors/sensorgraphicsitem2.h"
 #include "detectors/sensorlabelgraphicsitem.h"
 #include "detectors/sensorzone.h"
@@ -93,7 +94,9 @@ void BM_AllDetectorsWithLabels(benchmark::State &state)
     const double all = (threadCpuSeconds() - start) / double(state.iterations());
     const double sampling = cpuSecondsPerCall([&plan] {
         for (SensorGraphicsItem2 *detector : qAsConst(plan.sensors()))
-            computeSensorZone(detector->record(), QPointF(), 0, {});
+            computeSensorZone(
+                freshZoneParameters(ZoneParameters::fromRecord(detector->record())), QPointF(), 0,
+                {});
     });
     state.counters["ratio"] = all / sampling;
 }

@@ -201,20 +201,45 @@ bool crossesWithin(const QPointF &from, const QPointF &to, const Edge &edge, QPo
 }
 
 // A sampled polygon with what follows from it alone: its inside test, and
-// the direction of each vertex from the optical centre in zone coordinates.
-struct SampledShape
+// the direction of each vertex from the optical centre in zone coordinates,
+// both made the first time a zone is clipped (a zone with nothing near it
+// needs neither).
+class SampledShape
 {
+public:
     SampledShape(QPolygonF polygon, const QPointF &centre)
         : sampled(std::move(polygon))
-        , inside(sampled)
+        , m_centre(centre)
     {
-        directions.reserve(size_t(sampled.size()));
-        for (const QPointF &v : sampled)
-            directions.push_back(std::atan2(v.y() - centre.y(), v.x() - centre.x()));
     }
-    QPolygonF sampled;
-    WindingIndex inside;
-    std::vector<double> directions;
+    const QPolygonF sampled;
+
+    const WindingIndex &inside() const
+    {
+        prepare();
+        return *m_inside;
+    }
+    const std::vector<double> &directions() const
+    {
+        prepare();
+        return m_directions;
+    }
+
+private:
+    void prepare() const
+    {
+        std::call_once(m_prepared, [this] {
+            m_inside = std::make_unique<const WindingIndex>(sampled);
+            m_directions.reserve(size_t(sampled.size()));
+            for (const QPointF &v : sampled)
+                m_directions.push_back(std::atan2(v.y() - m_centre.y(), v.x() - m_centre.x()));
+        });
+    }
+
+    const QPointF m_centre;
+    mutable std::once_flag m_prepared;
+    mutable std::unique_ptr<const WindingIndex> m_inside;
+    mutable std::vector<double> m_directions;
 };
 
 // The sampled shape of a zone. It follows from the zone parameters alone, so
@@ -288,7 +313,8 @@ QPolygonF clipZone(const SampledShape &shape, const QPointF &centre, const QTran
     for (const Edge &edge : edges)
         segments.emplace_back(edge.p1, edge.p2);
     const SightIndex index(centreScene, segments);
-    const WindingIndex &coverage = shape.inside;
+    const WindingIndex &coverage = shape.inside();
+    const std::vector<double> &directions = shape.directions();
     // A sight line's direction in the scene is its direction in the zone
     // turned by the transform's angle: the sight index takes it so, far
     // within the margin its sectors keep.
@@ -328,7 +354,7 @@ QPolygonF clipZone(const SampledShape &shape, const QPointF &centre, const QTran
         if (search == EdgeSearch::Indexed && !index.isShort(vScene)) {
             next = int(edges.size());
             const auto candidates = std::isfinite(turn)
-                ? index.candidatesAt(shape.directions[size_t(n)] + turn)
+                ? index.candidatesAt(directions[size_t(n)] + turn)
                 : index.candidates(vScene);
             // Edges standing farther off than the line reaches as it
             // stands are passed over: they cannot meet it.
