@@ -199,18 +199,25 @@ QPolygonF sightPolygon(const QPointF &eye, const std::vector<std::pair<QPointF, 
             spans.push_back({ 0, std::min(to - kTurn, width), index });
     }
 
-    std::vector<double> events;
-    events.reserve(2 * spans.size() + 2);
-    events.push_back(0);
-    events.push_back(width);
-    for (const Span &s : spans) {
-        events.push_back(s.from);
-        events.push_back(s.to);
-    }
-    std::sort(events.begin(), events.end());
-    events.erase(std::unique(events.begin(), events.end()), events.end());
     std::sort(
         spans.begin(), spans.end(), [](const Span &a, const Span &b) { return a.from < b.from; });
+    // The directions where the set of segments changes, in order: the spans'
+    // starts, in order already, merged with their ends and the window's two
+    // ends, sorted: the same order as one sort of them all, found faster.
+    std::vector<double> starts;
+    starts.reserve(spans.size());
+    for (const Span &s : spans)
+        starts.push_back(s.from);
+    std::vector<double> ends;
+    ends.reserve(spans.size() + 2);
+    ends.push_back(0);
+    ends.push_back(width);
+    for (const Span &s : spans)
+        ends.push_back(s.to);
+    std::sort(ends.begin(), ends.end());
+    std::vector<double> events(starts.size() + ends.size());
+    std::merge(starts.begin(), starts.end(), ends.begin(), ends.end(), events.begin());
+    events.erase(std::unique(events.begin(), events.end()), events.end());
 
     if (!whole)
         sweep.points.append(eye);
