@@ -231,11 +231,19 @@ void CoverageCount::halve(
         inHalf[h].rings.push_back(std::move(piece));
     };
     for (Path &ring : part.rings) {
+        // The ring's extent across the line, in a loop for each direction.
         cInt low = vertical ? ring.front().X : ring.front().Y;
         cInt high = low;
-        for (const IntPoint &p : ring) {
-            low = std::min(low, vertical ? p.X : p.Y);
-            high = std::max(high, vertical ? p.X : p.Y);
+        if (vertical) {
+            for (const IntPoint &p : ring) {
+                low = std::min(low, p.X);
+                high = std::max(high, p.X);
+            }
+        } else {
+            for (const IntPoint &p : ring) {
+                low = std::min(low, p.Y);
+                high = std::max(high, p.Y);
+            }
         }
         if (high <= middle) {
             put(0, std::move(ring));
