@@ -128,7 +128,8 @@ public:
                     m_everywhere = std::max(m_everywhere, far);
                     continue;
                 }
-                forEachSector(from, length, [&](int k) { m_far[size_t(k)] = std::max(m_far[size_t(k)], far); });
+                forEachSector(from, length,
+                    [&](int k) { m_far[size_t(k)] = std::max(m_far[size_t(k)], far); });
             }
         }
     }
@@ -144,8 +145,8 @@ public:
             const ClipperLib::IntPoint &a = ring[i];
             const ClipperLib::IntPoint &b = ring[i + 1 < n ? i + 1 : 0];
             nearest = std::min(nearest,
-                squaredDistance(double(a.X) - m_x, double(a.Y) - m_y, double(b.X) - m_x,
-                    double(b.Y) - m_y));
+                squaredDistance(
+                    double(a.X) - m_x, double(a.Y) - m_y, double(b.X) - m_x, double(b.Y) - m_y));
         }
         if (!(nearest > 4 * kNear * kNear))
             return false;
@@ -534,10 +535,9 @@ Coverage computeCoverage(const QPolygonF &outline, const QVector<QPolygonF> &obs
                         : Path();
                     if (eye.size() == 1) {
                         const RadialReach reach(pieces, double(eye[0].X), double(eye[0].Y));
-                        near.erase(std::remove_if(near.begin(), near.end(),
-                                       [&reach](const Path &ring) {
-                                           return reach.keepsClear(ring);
-                                       }),
+                        near.erase(
+                            std::remove_if(near.begin(), near.end(),
+                                [&reach](const Path &ring) { return reach.keepsClear(ring); }),
                             near.end());
                     }
                     ClipperLib::Clipper clipper;

@@ -241,14 +241,14 @@ bool decodePlainPng(const QByteArray &png, QImage *image)
         if (!decompressor)
             return false;
         size_t used = 0, made = 0;
-        if (libdeflate_zlib_decompress_ex(decompressor.get(), stream, streamLength, raw.get(),
-                rawBytes, &used, &made)
+        if (libdeflate_zlib_decompress_ex(
+                decompressor.get(), stream, streamLength, raw.get(), rawBytes, &used, &made)
                 != LIBDEFLATE_SUCCESS
             || used != streamLength || made != rawBytes)
             return false;
 
-        QImage decoded(int(width), int(height),
-            colour == 6 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        QImage decoded(
+            int(width), int(height), colour == 6 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (decoded.isNull())
             return false;
         const std::vector<uchar> zeros(rowBytes, 0);

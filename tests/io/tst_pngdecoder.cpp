@@ -155,8 +155,8 @@ QImage picture(const QString &content, QSize size, QImage::Format format)
         for (int x = 0; x < size.width(); ++x) {
             line[x] = content == QLatin1String("noise")
                 ? random.generate()
-                : qRgba((x * 3 + y) % 256, (x * y / 7) % 256, (x + 2 * y) % 256,
-                    255 - (x + y) % 128);
+                : qRgba(
+                    (x * 3 + y) % 256, (x * y / 7) % 256, (x + 2 * y) % 256, 255 - (x + y) % 128);
         }
     }
     return image.convertToFormat(format);
