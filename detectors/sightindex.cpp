@@ -41,16 +41,16 @@ template <typename F> void forEachSector(const std::pair<int, int> &range, F f)
 }
 
 // The directions of a segment as seen from eye (see SightIndex::segmentSpan),
-// through the given arctangent.
+// through the given arctangent; distance is the segment's from the eye.
 template <typename Atan2>
 SightIndex::Interval spanThrough(const QPointF &eye, const QPointF &p1, const QPointF &p2,
-    double margin, double tiny, Atan2 atan2)
+    double distance, double margin, double tiny, Atan2 atan2)
 {
     SightIndex::Interval interval;
     const QPointF d1 = p1 - eye;
     const QPointF d2 = p2 - eye;
     const double span = atan2(d1.x() * d2.y() - d1.y() * d2.x(), d1.x() * d2.x() + d1.y() * d2.y());
-    if (!(distanceToSegment(eye, p1, p2) >= tiny) || !(std::abs(span) + 2 * margin < kPi - 1e-6)) {
+    if (!(distance >= tiny) || !(std::abs(span) + 2 * margin < kPi - 1e-6)) {
         interval.everywhere = true;
         return interval;
     }
@@ -128,16 +128,19 @@ SightIndex::SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, 
     m_intervals.resize(segments.size());
     // The sectors each segment reaches, first to last (wrapping round).
     std::vector<std::pair<int, int>> reached(segments.size(), { 0, -1 });
+    std::vector<double> distances(segments.size(), 0);
     std::vector<int> count(size_t(kSectors) + 1, 0);
     for (size_t i = 0; i < segments.size(); ++i) {
         const QPointF &p1 = segments[i].first;
         const QPointF &p2 = segments[i].second;
         if (!isFinite(p1) || !isFinite(p2))
             continue;
+        distances[i] = distanceToSegment(eye, p1, p2);
         // Each end of the interval is two arctangents off at most: the margin
         // grows by their errors.
-        const Interval interval = spanThrough(eye, p1, p2, kMargin + 2 * kQuickAtan2Error, m_tiny,
-            [](double y, double x) { return quickAtan2(y, x); });
+        const Interval interval
+            = spanThrough(eye, p1, p2, distances[i], kMargin + 2 * kQuickAtan2Error, m_tiny,
+                [](double y, double x) { return quickAtan2(y, x); });
         m_intervals[i] = interval;
         if (interval.everywhere) {
             reached[i] = { 0, kSectors - 1 };
@@ -159,8 +162,7 @@ SightIndex::SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, 
             continue;
         // Lowered by far more than rounding: a segment is passed over only
         // when it certainly stands off the line.
-        const double nearest = distanceToSegment(eye, segments[i].first, segments[i].second);
-        const double lowered = std::max(0.0, nearest * (1 - 1e-9) - m_tiny);
+        const double lowered = std::max(0.0, distances[i] * (1 - 1e-9) - m_tiny);
         forEachSector(reached[i], [&](int k) {
             const size_t at = size_t(fill[size_t(k)]++);
             m_members[at] = int(i);
@@ -172,8 +174,8 @@ SightIndex::SightIndex(const QPointF &eye, const std::vector<std::pair<QPointF, 
 SightIndex::Interval SightIndex::segmentSpan(
     const QPointF &eye, const QPointF &p1, const QPointF &p2, double margin, double tiny)
 {
-    return spanThrough(
-        eye, p1, p2, margin, tiny, [](double y, double x) { return std::atan2(y, x); });
+    return spanThrough(eye, p1, p2, distanceToSegment(eye, p1, p2), margin, tiny,
+        [](double y, double x) { return std::atan2(y, x); });
 }
 
 std::pair<const int *, const int *> SightIndex::candidates(const QPointF &to) const
