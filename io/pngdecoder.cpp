@@ -68,7 +68,7 @@ bool isType(const Chunk &chunk, const char *type)
     return std::memcmp(chunk.type, type, 4) == 0;
 }
 
-// The PNG specification's predictor for the Paeth filter.
+// The predictor of the Paeth filter, as the PNG format defines it.
 inline int paeth(int left, int up, int upLeft)
 {
     const int p = left + up - upLeft;
